@@ -1,0 +1,111 @@
+// Test support implementation (see TestSupport.h).
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "BaseEngine.h"
+#include "PixelCanvas.h"
+
+namespace fs = std::filesystem;
+
+namespace dustreach::test {
+
+std::string assetPath(const std::string& name)
+{
+    return std::string(DUSTREACH_ASSET_DIR) + "/" + name;
+}
+
+void useDummyVideo()
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
+int initialiseHeadless(BaseEngine& engine, bool withFont, int width, int height)
+{
+    useDummyVideo();
+    const std::string font = withFont ? assetPath("Cornerstone Regular.ttf") : std::string();
+    return engine.initialise("Dustreach test", width, height, font.c_str(), 24);
+}
+
+StdoutCapture::StdoutCapture()
+{
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+}
+
+StdoutCapture::~StdoutCapture()
+{
+    if (active)
+        stop();
+}
+
+std::string StdoutCapture::stop()
+{
+    std::fflush(stdout);
+    active = false;
+    return testing::internal::GetCapturedStdout();
+}
+
+ScopedTempDir::ScopedTempDir()
+{
+    previous = fs::current_path().string();
+    std::random_device seed;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path candidate = fs::temp_directory_path() /
+                             ("dustreach-test-" + std::to_string(seed()) + "-" + std::to_string(attempt));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            dir = candidate.string();
+            break;
+        }
+    }
+    if (dir.empty())
+        throw std::runtime_error("cannot create a temporary folder");
+    fs::current_path(dir);
+}
+
+ScopedTempDir::~ScopedTempDir()
+{
+    std::error_code error;
+    fs::current_path(previous, error);
+    // A test may have taken away its own write permission; give it back so removal works.
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(dir, error);
+}
+
+void ScopedTempDir::copyAsset(const std::string& name) const
+{
+    fs::copy_file(assetPath(name), fs::path(dir) / name, fs::copy_options::overwrite_existing);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, int x1, int y1)
+{
+    int count = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if ((canvas.rawGetPixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF))
+                ++count;
+    return count;
+}
+
+}  // namespace dustreach::test
