@@ -1,0 +1,29 @@
+// SaveRecord: the sixteen integers of a saved game ("currentSave.txt"), their text form, and the
+// safe reading and writing of the file. Knows nothing about objects or engines.
+#pragma once
+
+#include <array>
+#include <string>
+
+class SaveRecord {
+public:
+    static constexpr int kFieldCount = 16;
+
+    // Field order: score, lives, the six objects' centres (x then y, index 0 to 5),
+    // speedBoostActive, level.
+    std::array<int, kFieldCount> fields{};
+
+    // Parses the first sixteen whitespace-separated decimal ints of text (anything after them is
+    // ignored). False when fewer than sixteen could be read, one is not a number, or one is out
+    // of int range; record is then unchanged.
+    static bool parse(const std::string& text, SaveRecord& record);
+    // Sixteen lines, each a plain decimal int and "\n".
+    std::string format() const;
+
+    // Reads and parses the file; false (record unchanged) when it is missing, unreadable or
+    // incomplete. Never modifies the file.
+    static bool readFile(const std::string& fileName, SaveRecord& record);
+    // Writes the record to a temporary file beside fileName and renames it over fileName only
+    // when everything was written; on any failure the old file stays as it was. True on success.
+    bool writeFile(const std::string& fileName) const;
+};
