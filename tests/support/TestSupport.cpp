@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <stdexcept>
 
 #include "BaseEngine.h"
 #include "PixelCanvas.h"
@@ -106,6 +107,32 @@ int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, 
             if ((canvas.rawGetPixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF))
                 ++count;
     return count;
+}
+
+bool RecordingFilter::filter(PixelCanvas*, int& x, int& y, unsigned int& colour)
+{
+    asked.push_back({x, y, colour});
+    return accept;
+}
+
+SurfaceCanvas::SurfaceCanvas(int width, int height) : PixelCanvas(nullptr)
+{
+    setSurface(SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00, 0x000000FF,
+                                    0xFF000000));
+    if (!getSurface())
+        throw std::runtime_error(std::string("cannot create a surface: ") + SDL_GetError());
+}
+
+SurfaceCanvas::~SurfaceCanvas()
+{
+    SDL_FreeSurface(getSurface());
+}
+
+std::string SurfaceCanvas::pixelBytes() const
+{
+    const SDL_Surface* surface = getSurface();
+    return std::string(static_cast<const char*>(surface->pixels),
+                       static_cast<std::size_t>(surface->pitch) * static_cast<std::size_t>(surface->h));
 }
 
 }  // namespace dustreach::test

@@ -1,12 +1,16 @@
 // Test support: a headless engine set-up, standard-output capture at the file-descriptor level
-// (so printf and puts are caught), a temporary working folder, and paths to the repository's
-// assets. Shared by every test executable; owns nothing beyond the objects it returns.
+// (so printf and puts are caught), a temporary working folder, paths to the repository's assets,
+// a point filter that records what it is asked, and a canvas on a surface of its own.
+// Shared by every test executable; owns nothing beyond the objects it returns.
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "FilterPoints.h"
+#include "PixelCanvas.h"
 
 class BaseEngine;
-class PixelCanvas;
 
 namespace dustreach::test {
 
@@ -58,5 +62,39 @@ void writeFile(const std::string& path, const std::string& bytes);
 
 // Counts surface pixels equal to colour (alpha byte ignored) in the rectangle [x0,x1) x [y0,y1).
 int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, int x1, int y1);
+
+// One point as a filter was asked about it.
+struct AskedPoint {
+    int x;
+    int y;
+    unsigned int colour;
+    bool operator==(const AskedPoint& other) const
+    {
+        return x == other.x && y == other.y && colour == other.colour;
+    }
+};
+
+// A point filter that records every point it is asked about, in order, and then accepts (true)
+// or refuses (false) it unchanged.
+class RecordingFilter : public FilterPoints {
+public:
+    explicit RecordingFilter(bool accept = true) : accept(accept) {}
+    bool filter(PixelCanvas* canvas, int& x, int& y, unsigned int& colour) override;
+
+    bool accept;
+    std::vector<AskedPoint> asked;
+};
+
+// A canvas without engine and without filter, on a surface of its own in the engine's pixel
+// format (32 bits, red 0x00FF0000 ... alpha 0xFF000000), all pixels 0. Frees the surface.
+class SurfaceCanvas : public PixelCanvas {
+public:
+    SurfaceCanvas(int width, int height);
+    ~SurfaceCanvas();
+    SurfaceCanvas(const SurfaceCanvas&) = delete;
+    SurfaceCanvas& operator=(const SurfaceCanvas&) = delete;
+    // The whole pixel block, pitch times height bytes.
+    std::string pixelBytes() const;
+};
 
 }  // namespace dustreach::test
