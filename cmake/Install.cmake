@@ -1,0 +1,66 @@
+# Install layout and Debian package. The real executable goes to libexec/dustreach; bin/dustreach is
+# the launcher, which gives the game a working folder of the player's own (saves included) with links
+# to the read-only data in share/dustreach. Also installs the desktop entry and the menu icon.
+# Build the package with tools/make_package.sh.
+include(GNUInstallDirs)
+
+set(DUSTREACH_INSTALL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/dustreach)
+set(DUSTREACH_INSTALL_BINARY_DIR ${CMAKE_INSTALL_LIBEXECDIR}/dustreach)
+
+# The launcher finds the data and the executable relative to its own folder, so the install (and
+# the package) can be moved as a whole.
+file(RELATIVE_PATH DUSTREACH_LAUNCHER_DATA_REL
+  ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/dustreach)
+file(RELATIVE_PATH DUSTREACH_LAUNCHER_BINARY_REL
+  ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBEXECDIR}/dustreach/dustreach)
+configure_file(${PROJECT_SOURCE_DIR}/tools/dustreach-launcher.sh
+  ${CMAKE_CURRENT_BINARY_DIR}/launcher/dustreach @ONLY)
+
+install(TARGETS dustreach RUNTIME DESTINATION ${DUSTREACH_INSTALL_BINARY_DIR})
+install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/launcher/dustreach DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Named one by one: the package holds exactly what the game reads, whatever else lies in assets/.
+install(FILES
+  "${PROJECT_SOURCE_DIR}/assets/Cornerstone Regular.ttf"
+  "${PROJECT_SOURCE_DIR}/assets/Cornerstone Regular.LICENSE.txt"
+  ${PROJECT_SOURCE_DIR}/assets/ufo.png
+  ${PROJECT_SOURCE_DIR}/assets/ufo1.png
+  ${PROJECT_SOURCE_DIR}/assets/ufo2.png
+  ${PROJECT_SOURCE_DIR}/assets/speed.png
+  ${PROJECT_SOURCE_DIR}/assets/buff.png
+  ${PROJECT_SOURCE_DIR}/assets/earth.jpg
+  ${PROJECT_SOURCE_DIR}/assets/mars.jpg
+  ${PROJECT_SOURCE_DIR}/assets/moon.jpg
+  ${PROJECT_SOURCE_DIR}/assets/SHOOT.jpg
+  DESTINATION ${DUSTREACH_INSTALL_DATA_DIR})
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/dustreach.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/dustreach.png
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
+
+# Debian package. The desktop database and the icon cache are refreshed by the distribution's own
+# triggers on share/applications and share/icons, so the package needs no maintainer scripts.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME dustreach)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Dustreach maintainers")
+set(CPACK_PACKAGE_CONTACT "Dustreach maintainers <maintainers@users.noreply.c-seed-25b04416.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "2-D arcade shooter: shoot the falling enemies, dodge the UFO")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Dustreach is a single-player arcade shooter in a portrait window. Steer the ship with WASD or the arrow keys, fire with the left mouse button, hit the four falling enemies before they reach the bottom and keep clear of the UFO. At 1000 points the enemies fall twice as fast. Saved games and high scores are kept in the player's own data folder.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The SDL2 runtime libraries come from the executable's own links when dpkg-shlibdeps is there to
+# read them; otherwise they are named by hand.
+find_program(DUSTREACH_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(DUSTREACH_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6, libstdc++6, libgcc-s1, libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-ttf-2.0-0")
+endif()
+include(CPack)
