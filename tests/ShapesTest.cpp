@@ -1,0 +1,246 @@
+// Tests of the filled shapes: the exact pixel sets of rectangles, ovals, triangles and trapezoids,
+// their rounding rule, and the order in which they hand their points to setPixel (columns left to
+// right, each column top to bottom). A recording filter sees every point a shape produces.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "PixelCanvas.h"
+#include "TestSupport.h"
+
+using dustreach::test::RecordingFilter;
+using dustreach::test::SurfaceCanvas;
+
+namespace {
+
+using Point = std::pair<int, int>;
+using Points = std::vector<Point>;
+
+constexpr unsigned int kColour = 0x3366CC;
+
+int r(double v)
+{
+    return static_cast<int>(v + 0.5);
+}
+
+// Every point in [x0, x1] x [y0, y1] in visiting order.
+Points block(int x0, int x1, int y0, int y1)
+{
+    Points points;
+    for (int x = x0; x <= x1; ++x)
+        for (int y = y0; y <= y1; ++y)
+            points.emplace_back(x, y);
+    return points;
+}
+
+class ShapesTest : public testing::Test {
+protected:
+    ShapesTest() : canvas(320, 320), recorder(false) { canvas.setFilter(&recorder); }
+
+    // The points asked since the last call, in order; every one must carry the shape's colour.
+    Points take()
+    {
+        Points points;
+        for (const auto& asked : recorder.asked) {
+            EXPECT_EQ(asked.colour, kColour);
+            points.emplace_back(asked.x, asked.y);
+        }
+        recorder.asked.clear();
+        return points;
+    }
+
+    static std::set<Point> asSet(const Points& points) { return {points.begin(), points.end()}; }
+
+    // True when the points come column by column, left to right, and top to bottom inside a column.
+    static bool columnMajor(const Points& points)
+    {
+        return std::is_sorted(points.begin(), points.end()) &&
+               std::adjacent_find(points.begin(), points.end()) == points.end();
+    }
+
+    SurfaceCanvas canvas;
+    RecordingFilter recorder;
+};
+
+}  // namespace
+
+TEST_F(ShapesTest, RectangleCoversBothCornersInEitherOrder)
+{
+    canvas.drawRectangle(5, 7, 2, 3, kColour);
+    const Points expected = block(2, 5, 3, 7);
+    ASSERT_EQ(expected.size(), 20u);
+    EXPECT_EQ(take(), expected);
+    canvas.drawRectangle(2, 3, 5, 7, kColour);
+    EXPECT_EQ(take(), expected);
+
+    canvas.drawRectangle(4, 4, 4, 4, kColour);
+    EXPECT_EQ(take(), (Points{{4, 4}}));
+    canvas.drawRectangle(0, 0, 3, 1, kColour);
+    EXPECT_EQ(take().size(), 8u);
+}
+
+TEST_F(ShapesTest, RectangleWritesItsColourOnTheSurface)
+{
+    canvas.setFilter(nullptr);
+    canvas.drawRectangle(9, 1, 6, 4, kColour);
+    EXPECT_EQ(dustreach::test::countPixels(canvas, kColour, 0, 0, 320, 320), 16);
+    EXPECT_EQ(dustreach::test::countPixels(canvas, kColour, 6, 1, 10, 5), 16);
+}
+
+TEST_F(ShapesTest, OvalFourByFourIsACrossWithItsDiagonalNeighbours)
+{
+    canvas.drawOval(0, 0, 4, 4, kColour);
+    const Points points = take();
+    EXPECT_TRUE(columnMajor(points));
+    const std::set<Point> expected{{2, 0}, {2, 1}, {2, 2}, {2, 3}, {2, 4}, {0, 2}, {1, 2},
+                                   {3, 2}, {4, 2}, {1, 1}, {3, 1}, {1, 3}, {3, 3}};
+    EXPECT_EQ(points.size(), 13u);
+    EXPECT_EQ(asSet(points), expected);
+
+    // Corners in the other order give the same oval.
+    canvas.drawOval(4, 4, 0, 0, kColour);
+    EXPECT_EQ(take(), points);
+}
+
+TEST_F(ShapesTest, OvalSemiAxesAreHalfTheCornerDistance)
+{
+    canvas.drawOval(0, 0, 1, 2, kColour);
+    EXPECT_EQ(take(), (Points{{0, 1}, {1, 1}}));
+
+    // Away from the origin the centre moves with the box.
+    canvas.drawOval(10, 20, 11, 22, kColour);
+    EXPECT_EQ(take(), (Points{{10, 21}, {11, 21}}));
+}
+
+TEST_F(ShapesTest, OvalWithoutWidthOrHeightDrawsNothing)
+{
+    canvas.drawOval(3, 0, 3, 10, kColour);
+    canvas.drawOval(0, 4, 10, 4, kColour);
+    canvas.drawOval(7, 7, 7, 7, kColour);
+    EXPECT_TRUE(take().empty());
+}
+
+TEST_F(ShapesTest, TrianglePointingRightFollowsItsTwoEdges)
+{
+    canvas.drawTriangle(180, 250, 180, 269, 199, 260, kColour);
+    const Points points = take();
+    EXPECT_TRUE(columnMajor(points));
+
+    Points expected = block(180, 180, 250, 269);
+    for (int x = 181; x < 199; ++x) {
+        const double t = x - 180;
+        for (int y = r(250 + 10 * t / 19); y <= r(269 - 9 * t / 19); ++y)
+            expected.emplace_back(x, y);
+    }
+    expected.emplace_back(199, 260);
+    EXPECT_EQ(points, expected);
+}
+
+TEST_F(ShapesTest, TriangleSplitAtItsMiddleCornerVisitsThatColumnTwice)
+{
+    canvas.drawTriangle(2, 2, 10, 14, 20, 6, kColour);
+    const Points points = take();
+    // Two runs: the left part up to column 10, then the right part from column 10.
+    std::size_t split = 1;
+    while (split < points.size() && points[split] > points[split - 1])
+        ++split;
+    ASSERT_LT(split, points.size());
+    const Points left(points.begin(), points.begin() + static_cast<long>(split));
+    const Points right(points.begin() + static_cast<long>(split), points.end());
+    EXPECT_TRUE(columnMajor(left));
+    EXPECT_TRUE(columnMajor(right));
+    EXPECT_EQ(left.front().first, 2);
+    EXPECT_EQ(left.back().first, 10);
+    EXPECT_EQ(right.front().first, 10);
+    EXPECT_EQ(right.back().first, 20);
+    // At column 10 the long edge is at 2 + 8 * 4 / 18, the corner at 14: both parts span it.
+    const Points leftColumn10 = block(10, 10, r(2 + 8.0 * 4 / 18), 14);
+    EXPECT_TRUE(std::includes(left.begin(), left.end(), leftColumn10.begin(), leftColumn10.end()));
+    EXPECT_TRUE(std::includes(right.begin(), right.end(), leftColumn10.begin(), leftColumn10.end()));
+    // The corners themselves are covered.
+    const std::set<Point> all = asSet(points);
+    EXPECT_TRUE(all.count({2, 2}) && all.count({10, 14}) && all.count({20, 6}));
+}
+
+TEST_F(ShapesTest, TriangleGivesTheSamePixelsForEveryCornerOrder)
+{
+    using Corner = std::pair<double, double>;
+    const std::vector<std::array<Corner, 3>> triangles{
+        {{{2.4, 3.6}, {9.5, 12.2}, {15.7, 1.1}}},  // general, with a split
+        {{{5, 5}, {5, 15}, {20, 9}}},              // left side vertical
+        {{{20, 5}, {20, 15}, {5, 9}}},             // right side vertical
+        {{{30, 40}, {31, 80}, {90, 41}}},          // long and thin
+    };
+    for (auto corners : triangles) {
+        std::sort(corners.begin(), corners.end());
+        canvas.drawTriangle(corners[0].first, corners[0].second, corners[1].first,
+                            corners[1].second, corners[2].first, corners[2].second, kColour);
+        const std::set<Point> first = asSet(take());
+        ASSERT_FALSE(first.empty());
+        while (std::next_permutation(corners.begin(), corners.end())) {
+            canvas.drawTriangle(corners[0].first, corners[0].second, corners[1].first,
+                                corners[1].second, corners[2].first, corners[2].second, kColour);
+            EXPECT_EQ(asSet(take()), first)
+                << "corners (" << corners[0].first << "," << corners[0].second << ") ("
+                << corners[1].first << "," << corners[1].second << ") (" << corners[2].first
+                << "," << corners[2].second << ")";
+        }
+    }
+}
+
+TEST_F(ShapesTest, TriangleWithAllCornersInOneColumnUsesTheFirstAndThirdCorner)
+{
+    canvas.drawTriangle(5, 5, 5, 9, 5, 2, kColour);
+    EXPECT_TRUE(take().empty());
+    canvas.drawTriangle(5, 2, 5, 9, 5, 5, kColour);
+    EXPECT_EQ(take(), block(5, 5, 2, 5));
+}
+
+TEST_F(ShapesTest, TrapezoidEndColumnsUseTheRoundedEndHeights)
+{
+    // r(0.4) = 0 and r(0.6) = 1: two columns, no middle column.
+    canvas.drawTrapezoid(0.4, 0.6, 1, 5, 3, 8, kColour);
+    Points expected = block(0, 0, 1, 3);
+    const Points right = block(1, 1, 5, 8);
+    expected.insert(expected.end(), right.begin(), right.end());
+    EXPECT_EQ(take(), expected);
+
+    // Given right to left: both lines keep their identity.
+    canvas.drawTrapezoid(0.6, 0.4, 5, 1, 8, 3, kColour);
+    EXPECT_EQ(take(), expected);
+}
+
+TEST_F(ShapesTest, TrapezoidOneColumnWideUsesLineOneOnly)
+{
+    canvas.drawTrapezoid(0.2, 0.4, 2, 6, 10, 20, kColour);
+    EXPECT_EQ(take(), block(0, 0, 2, 6));
+    // Line 1 going up: nothing.
+    canvas.drawTrapezoid(0.2, 0.4, 6, 2, 0, 20, kColour);
+    EXPECT_TRUE(take().empty());
+}
+
+TEST_F(ShapesTest, TrapezoidWithCrossingLinesOrdersEachMiddleColumn)
+{
+    canvas.drawTrapezoid(0, 4, 0, 8, 8, 0, kColour);
+    Points expected = block(0, 0, 0, 8);
+    for (const Points& column : {block(1, 1, 2, 6), block(2, 2, 4, 4), block(3, 3, 2, 6),
+                                 block(4, 4, 0, 8)})
+        expected.insert(expected.end(), column.begin(), column.end());
+    EXPECT_EQ(take(), expected);
+}
+
+TEST_F(ShapesTest, RoundingTruncatesTowardsZeroAfterAddingAHalf)
+{
+    // r(-1.2) = 0 and r(-0.3) = 0: one column at x = 0 (flooring would start at -1).
+    canvas.drawTrapezoid(-1.2, -0.3, 0, 3, 0, 3, kColour);
+    EXPECT_EQ(take(), block(0, 0, 0, 3));
+    // r(-1.7) = -1, r(2.49) = 2, r(2.5) = 3.
+    canvas.drawTrapezoid(3, 3, -1.7, 2.49, 0, 0, kColour);
+    EXPECT_EQ(take(), block(3, 3, -1, 2));
+    canvas.drawTrapezoid(2.5, 2.5, 0, 2.5, 0, 0, kColour);
+    EXPECT_EQ(take(), block(3, 3, 0, 3));
+}
