@@ -6,15 +6,15 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "BaseEngine.h"
 #include "ImageManager.h"
+#include "VorlanEngine.h"
 
 int main(int, char**)
 {
     std::srand(static_cast<unsigned int>(std::time(nullptr)));
     int exitCode = 0;
     {
-        BaseEngine engine;
+        VorlanEngine engine;
         char title[1024];
         std::snprintf(title, sizeof title, "Dustreach : Size %d x %d", 600, 800);
         exitCode = engine.initialise(title, 600, 800, "Cornerstone Regular.ttf", 24);
