@@ -47,8 +47,12 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Dustreach maintainers")
 set(CPACK_PACKAGE_CONTACT "Dustreach maintainers <maintainers@users.noreply.c-seed-25b04416.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "2-D arcade shooter: shoot the falling enemies, dodge the UFO")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Dustreach is a single-player arcade shooter in a portrait window. Steer the ship with WASD or the arrow keys, fire with the left mouse button, hit the four falling enemies before they reach the bottom and keep clear of the UFO. At 1000 points the enemies fall twice as fast. Saved games and high scores are kept in the player's own data folder.")
+# Kept in short lines: the package's long description is shown as written.
+set(CPACK_PACKAGE_DESCRIPTION [=[Dustreach is a single-player arcade shooter in a portrait window.
+Steer the ship with WASD or the arrow keys, fire with the left mouse button,
+hit the four falling enemies before they reach the bottom and keep clear of
+the UFO. At 1000 points the enemies fall twice as fast. Saved games and high
+scores are kept in the player's own data folder.]=])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
