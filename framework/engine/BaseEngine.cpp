@@ -137,12 +137,7 @@ void BaseEngine::redrawDisplay()
 {
     if (!redrawRequested)
         return;
-    foreground.lockForDrawing();
-    foreground.copyAllFrom(background);
-    drawStringsUnderneath();
-    drawAllObjects();
-    drawStringsOnTop();
-    foreground.unlockAfterDrawing();
+    composeFrame();
     SDL_Surface* surface = foreground.getSurface();
     if (texture && surface) {
         SDL_UpdateTexture(texture, nullptr, surface->pixels, surface->pitch);
@@ -150,6 +145,16 @@ void BaseEngine::redrawDisplay()
         SDL_RenderPresent(renderer);
     }
     redrawRequested = false;
+}
+
+void BaseEngine::composeFrame()
+{
+    foreground.lockForDrawing();
+    foreground.copyAllFrom(background);
+    drawStringsUnderneath();
+    drawAllObjects();
+    drawStringsOnTop();
+    foreground.unlockAfterDrawing();
 }
 
 void BaseEngine::fillBackground(unsigned int colour) { background.fillSurface(colour); }

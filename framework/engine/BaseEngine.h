@@ -78,6 +78,9 @@ public:
     bool mainLoopIteration();
     // Calls cleanUp, then releases the key-state table.
     void deinitialise();
+    // Everything a redraw does before the upload: lock the foreground, copy the background onto
+    // it, the strings underneath, every object, the strings on top, unlock. Presents nothing.
+    void composeFrame();
 
     // ---- Events, time, drawing --------------------------------------------------------------------
     // Dispatches one SDL event to the hooks; false only for the quit event.
