@@ -44,7 +44,7 @@ void AutomaticObject::update(int)
     currentY += fast ? kFastFallSpeed : kFallSpeed;
     if (currentY >= engine->getWindowHeight() - drawHeight - 1) {
         currentY = drawHeight;
-        state.lives -= 1;
+        addToCounter(state.lives, -1);
     }
 
     // Any other object in range counts as a hit: the player, a shot, an enemy or the UFO. The
@@ -62,7 +62,7 @@ void AutomaticObject::update(int)
         if (dx * dx + dy * dy < radius * radius) {
             currentX = std::rand() % kRestartSpan - drawOffsetX;
             currentY = kRestartY - drawOffsetY;
-            state.score += fast ? kFastHitPoints : kHitPoints;
+            addToCounter(state.score, fast ? kFastHitPoints : kHitPoints);
         }
     }
 

@@ -126,8 +126,8 @@ void UserControledObject::update(int)
         if (dx * dx + dy * dy < radius * radius) {
             currentX = kRestartX - drawOffsetX;
             currentY = kRestartY - drawOffsetY;
-            state.score -= 2;
-            state.lives -= 1;
+            addToCounter(state.score, -2);
+            addToCounter(state.lives, -1);
         }
     }
 
