@@ -233,6 +233,17 @@ TEST_F(ShapesTest, TrapezoidWithCrossingLinesOrdersEachMiddleColumn)
     EXPECT_EQ(take(), expected);
 }
 
+TEST_F(ShapesTest, TrapezoidMiddleColumnsMeasureFromTheUnroundedLeftEdge)
+{
+    // Line 1 from (0.4, 0) to (5, 10), line 2 flat at 0: column x reaches 10 (x - 0.4) / 4.6.
+    canvas.drawTrapezoid(0.4, 5, 0, 10, 0, 0, kColour);
+    Points expected{{0, 0}};
+    for (const auto& [x, bottom] : {Point{1, 1}, Point{2, 3}, Point{3, 6}, Point{4, 8}, Point{5, 10}})
+        for (int y = 0; y <= bottom; ++y)
+            expected.emplace_back(x, y);
+    EXPECT_EQ(take(), expected);
+}
+
 TEST_F(ShapesTest, RoundingTruncatesTowardsZeroAfterAddingAHalf)
 {
     // r(-1.2) = 0 and r(-0.3) = 0: one column at x = 0 (flooring would start at -1).
