@@ -81,7 +81,7 @@ std::vector<bool> colourMask(const PixelCanvas& canvas, unsigned int colour, int
     return mask;
 }
 
-// The background colour the star field gives (x, y) for the seed, painted at offset (dx, dy).
+// The colour the star field gives each virtual point for the seed (black where no star is).
 std::vector<unsigned int> expectedStars(unsigned int seed)
 {
     std::srand(seed);
