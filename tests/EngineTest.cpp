@@ -499,6 +499,32 @@ TEST_F(EngineTest, RedrawComposesBackgroundStringsObjectsStringsAndPresentsThem)
     EXPECT_EQ(foreground.rawGetPixel(0, 0), 0x123456u);
 }
 
+TEST_F(EngineTest, AnExposedWindowShowsTheLastFrameAgainWithoutComposing)
+{
+    engine.redrawDisplay();
+    SDL_Renderer* renderer = SDL_GetRenderer(engine.getWindow());
+    ASSERT_NE(renderer, nullptr);
+    // The window system lost the picture (the window was covered, or shown late).
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    engine.log.clear();
+
+    SDL_Event exposed{};
+    exposed.type = SDL_WINDOWEVENT;
+    exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
+    EXPECT_TRUE(engine.handleEvent(exposed));
+
+    std::vector<Uint32> shown(600 * 800);
+    ASSERT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, shown.data(),
+                                   600 * 4),
+              0)
+        << SDL_GetError();
+    EXPECT_EQ(shown[0] & 0xFFFFFF, 0xFFFF00u);
+    EXPECT_EQ(shown[799 * 600 + 599] & 0xFFFFFF, 0xFFFF00u);
+    EXPECT_TRUE(engine.log.empty());  // no hook ran: the game sees nothing of it
+    EXPECT_FALSE(engine.redrawRequested);
+}
+
 TEST_F(EngineTest, WheelAndTouchValuesArePassedUnconverted)
 {
     HalvingFilter halving;

@@ -389,9 +389,25 @@ bool BaseEngine::handleEvent(const SDL_Event& event)
                      event.tfinger.touchId, event.tfinger.fingerId, event.tfinger.x,
                      event.tfinger.y, event.tfinger.dx, event.tfinger.dy, event.tfinger.pressure);
         return true;
+    case SDL_WINDOWEVENT:
+        // A window shown late or uncovered would otherwise stay blank until the game next asks
+        // for a frame (the start screen never does). Show the last frame again as it was: no
+        // hook runs and nothing is recomposed, so the game sees no difference.
+        if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+            event.window.event == SDL_WINDOWEVENT_SHOWN)
+            presentLastFrame();
+        return true;
     default:
         return true;
     }
+}
+
+void BaseEngine::presentLastFrame()
+{
+    if (!renderer || !texture || redrawRequested)
+        return;  // nothing presented yet, or a fresh frame is on its way this iteration
+    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+    SDL_RenderPresent(renderer);
 }
 
 bool BaseEngine::isKeyPressed(int keyCode) const

@@ -85,6 +85,8 @@ public:
     // ---- Events, time, drawing --------------------------------------------------------------------
     // Dispatches one SDL event to the hooks; false only for the quit event.
     bool handleEvent(const SDL_Event& event);
+    // Presents the last composed frame again (after the window was shown or uncovered).
+    void presentLastFrame();
     // True while the key is held (its key-state byte is 1). False before initialise.
     bool isKeyPressed(int keyCode) const;
     // Stops game time (no effect while already paused).
