@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cstdint>
@@ -21,10 +20,12 @@
 #include "DisplayableObject.h"
 #include "ImageManager.h"
 #include "SaveRecord.h"
+#include "GameDriver.h"
 #include "TestSupport.h"
 #include "VorlanEngine.h"
 
 namespace fs = std::filesystem;
+using dustreach::test::GameDriver;
 using dustreach::test::readFile;
 using dustreach::test::ScopedTempDir;
 using dustreach::test::StdoutCapture;
@@ -49,71 +50,6 @@ const char* damageName(Damage damage)
     }
     return "?";
 }
-
-// The real engine in the current folder, driven through SDL's queue with a fake clock.
-class Game {
-public:
-    Game()
-    {
-        dustreach::test::useDummyVideo();
-        // Built in the folder: the strip loads its icons at construction.
-        engine = std::make_unique<VorlanEngine>();
-        started = engine->initialise("Dustreach faults", 600, 800, kFont, 24) == 0;
-        engine->setTickSource([this] { return clock; });
-        SDL_PumpEvents();
-        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    }
-
-    ~Game()
-    {
-        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-        engine->deinitialise();
-        engine.reset();
-        // Pictures stay cached between engines; the next case must find its own files.
-        ImageManager::destroyInstance();
-    }
-
-    void step(int iterations = 1)
-    {
-        for (int i = 0; i < iterations; ++i) {
-            clock += 10;
-            ASSERT_TRUE(engine->mainLoopIteration());
-            ++ticks;
-        }
-    }
-    static void key(SDL_Keycode code, bool down)
-    {
-        SDL_Event event{};
-        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = code;
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
-    }
-    static void tap(SDL_Keycode code)
-    {
-        key(code, true);
-        key(code, false);
-    }
-    static void click(int button, int x, int y)
-    {
-        SDL_Event event{};
-        event.type = SDL_MOUSEBUTTONDOWN;
-        event.button.button = static_cast<Uint8>(button);
-        event.button.state = SDL_PRESSED;
-        event.button.x = x;
-        event.button.y = y;
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
-        event.type = SDL_MOUSEBUTTONUP;
-        event.button.state = SDL_RELEASED;
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
-    }
-    GameState& state() { return engine->getState(); }
-
-    std::unique_ptr<VorlanEngine> engine;
-    bool started = false;
-    std::uint32_t clock = 1000;
-    int ticks = 0;
-};
 
 // The bytes of a file, or "" when it is missing or not a plain file (a folder in its way).
 std::string fileText(const std::string& path)
@@ -146,74 +82,74 @@ int countOccurrences(const std::string& text, const std::string& line)
 // The one scripted run every case plays: start, move, fire, zoom, scroll, save, pause, load, an
 // idle game lost, a retry, a pause and a continue. filesWritable says whether the save and the
 // high score are expected to reach the folder.
-void playScriptedRun(Game& game, bool filesWritable, RunCounts& counts)
+void playScriptedRun(GameDriver& game, bool filesWritable, RunCounts& counts)
 {
-    game.step(3);
+    ASSERT_TRUE(game.step(3));
     ASSERT_EQ(game.state().playState, StartScreen);
-    Game::tap(SDLK_SPACE);
-    game.step();
+    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
+    ASSERT_TRUE(game.step());
     ASSERT_EQ(game.state().playState, Running);
 
     // Move with letters and arrows: 3 pixels an update.
-    const int startX = game.engine->getDisplayableObject(0)->currentX;
-    Game::key(SDLK_d, true);
-    game.step(40);
-    Game::key(SDLK_d, false);
-    Game::key(SDLK_UP, true);
-    game.step(40);
-    Game::key(SDLK_UP, false);
-    game.step();
-    EXPECT_EQ(game.engine->getDisplayableObject(0)->currentX, startX + 120);
+    const int startX = game.engine().getDisplayableObject(0)->currentX;
+    ASSERT_TRUE(GameDriver::key(SDLK_d, true));
+    ASSERT_TRUE(game.step(40));
+    ASSERT_TRUE(GameDriver::key(SDLK_d, false));
+    ASSERT_TRUE(GameDriver::key(SDLK_UP, true));
+    ASSERT_TRUE(game.step(40));
+    ASSERT_TRUE(GameDriver::key(SDLK_UP, false));
+    ASSERT_TRUE(game.step());
+    EXPECT_EQ(game.engine().getDisplayableObject(0)->currentX, startX + 120);
 
     // Fire eight shots; none has reached the top yet.
     for (int shot = 0; shot < 8; ++shot) {
-        Game::click(SDL_BUTTON_LEFT, 300, 400);
-        game.step(10);
+        ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 300, 400));
+        ASSERT_TRUE(game.step(10));
     }
-    EXPECT_EQ(game.engine->getContentCount(), 14);
+    EXPECT_EQ(game.engine().getContentCount(), 14);
 
     // Zoom in and out about the centre, scroll every way, and come back.
-    Game::click(SDL_BUTTON_MIDDLE, 150, 260);
-    game.step(20);
-    Game::click(SDL_BUTTON_RIGHT, 300, 400);
-    Game::click(SDL_BUTTON_RIGHT, 300, 400);
-    game.step(20);
-    Game::click(SDL_BUTTON_MIDDLE, 300, 400);
-    game.step();
-    const int offsetX = game.engine->getTranslationFilter().getXOffset();
-    const int offsetY = game.engine->getTranslationFilter().getYOffset();
+    ASSERT_TRUE(GameDriver::click(SDL_BUTTON_MIDDLE, 150, 260));
+    ASSERT_TRUE(game.step(20));
+    ASSERT_TRUE(GameDriver::click(SDL_BUTTON_RIGHT, 300, 400));
+    ASSERT_TRUE(GameDriver::click(SDL_BUTTON_RIGHT, 300, 400));
+    ASSERT_TRUE(game.step(20));
+    ASSERT_TRUE(GameDriver::click(SDL_BUTTON_MIDDLE, 300, 400));
+    ASSERT_TRUE(game.step());
+    const int offsetX = game.engine().getTranslationFilter().getXOffset();
+    const int offsetY = game.engine().getTranslationFilter().getYOffset();
     for (SDL_Keycode scroll : {SDLK_c, SDLK_f, SDLK_b, SDLK_v, SDLK_c, SDLK_b}) {
-        Game::tap(scroll);
-        game.step(5);
+        ASSERT_TRUE(GameDriver::tap(scroll));
+        ASSERT_TRUE(game.step(5));
     }
-    EXPECT_EQ(game.engine->getTranslationFilter().getXOffset(), offsetX);
-    EXPECT_EQ(game.engine->getTranslationFilter().getYOffset(), offsetY);
+    EXPECT_EQ(game.engine().getTranslationFilter().getXOffset(), offsetX);
+    EXPECT_EQ(game.engine().getTranslationFilter().getYOffset(), offsetY);
 
     // Save, pause, load: the saved game comes back and runs.
     const std::string saveBefore = readFile("currentSave.txt");
-    Game::tap(SDLK_k);
+    ASSERT_TRUE(GameDriver::tap(SDLK_k));
     ++counts.saves;
-    game.step();
+    ASSERT_TRUE(game.step());
     if (filesWritable) {
         SaveRecord saved;
         EXPECT_TRUE(SaveRecord::readFile("currentSave.txt", saved));
     } else {
         EXPECT_EQ(readFile("currentSave.txt"), saveBefore);
     }
-    Game::tap(SDLK_SPACE);
-    game.step(20);
+    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
+    ASSERT_TRUE(game.step(20));
     ASSERT_EQ(game.state().playState, Paused);
     // The load finds this save, or the older one the folder kept.
-    Game::tap(SDLK_l);
-    game.step();
+    ASSERT_TRUE(GameDriver::tap(SDLK_l));
+    ASSERT_TRUE(game.step());
     ASSERT_EQ(game.state().playState, Running);
-    EXPECT_EQ(game.engine->getContentCount(), 6);
+    EXPECT_EQ(game.engine().getContentCount(), 6);
 
     // Left alone, the game is lost: the enemies reach the bottom and the UFO finds the ship.
     const int scoresBefore = countLines(fileText("highScore.txt"));
     int waited = 0;
     while (game.state().playState == Running && waited < 1500) {
-        game.step();
+        ASSERT_TRUE(game.step());
         ++waited;
     }
     ASSERT_EQ(game.state().playState, Paused) << "the idle game was not lost";
@@ -223,15 +159,15 @@ void playScriptedRun(Game& game, bool filesWritable, RunCounts& counts)
     EXPECT_EQ(countLines(fileText("highScore.txt")), scoresBefore + (filesWritable ? 1 : 0));
 
     // Retry, play on with a shot, pause and continue.
-    Game::tap(SDLK_r);
-    game.step(100);
+    ASSERT_TRUE(GameDriver::tap(SDLK_r));
+    ASSERT_TRUE(game.step(100));
     EXPECT_EQ(game.state().playState, Running);
-    Game::click(SDL_BUTTON_LEFT, 10, 10);
-    Game::tap(SDLK_SPACE);
-    game.step(50);
+    ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 10, 10));
+    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
+    ASSERT_TRUE(game.step(50));
     EXPECT_EQ(game.state().playState, Paused);
-    Game::tap(SDLK_SPACE);
-    game.step();
+    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
+    ASSERT_TRUE(game.step());
     EXPECT_EQ(game.state().playState, Running);
 
     // Play on: a new direction every 100 updates, a shot every 25, a save every 300; a lost game
@@ -240,23 +176,25 @@ void playScriptedRun(Game& game, bool filesWritable, RunCounts& counts)
     for (int update = 0; update < 1500; ++update) {
         const SDL_Keycode held = directions[(update / 100) % 6];
         if (update % 100 == 0) {
-            if (update > 0)
-                Game::key(directions[(update / 100 - 1) % 6], false);
-            Game::key(held, true);
+            if (update > 0) {
+                ASSERT_TRUE(GameDriver::key(directions[(update / 100 - 1) % 6], false));
+            }
+            ASSERT_TRUE(GameDriver::key(held, true));
         }
-        if (update % 25 == 0)
-            Game::click(SDL_BUTTON_LEFT, 300, 100);
+        if (update % 25 == 0) {
+            ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 300, 100));
+        }
         // Only a lost game pauses here.
         const bool lost = game.state().playState == Paused;
         if (update % 300 == 150 && !lost) {
-            Game::tap(SDLK_k);
+            ASSERT_TRUE(GameDriver::tap(SDLK_k));
             ++counts.saves;
         }
         if (lost) {
             ++counts.gamesLost;
-            Game::tap(SDLK_SPACE);
+            ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
         }
-        game.step();
+        ASSERT_TRUE(game.step());
     }
 }
 
@@ -304,10 +242,10 @@ TEST_P(AssetFaults, TheGameStartsPlaysAndEndsNormally)
     StdoutCapture capture;
     RunCounts counts;
     {
-        Game game;
-        ASSERT_TRUE(game.started);
+        GameDriver game;
+        ASSERT_TRUE(game.started());
         playScriptedRun(game, true, counts);
-        EXPECT_GT(game.ticks, 2000);
+        EXPECT_GT(game.ticks(), 2000);
     }
     const std::string output = capture.stop();
     // Failures inside the run were written into the capture: show them.
@@ -388,8 +326,8 @@ TEST(UnwritableFolder, SavesAndGameOversGoOnWithoutHarm)
     StdoutCapture capture;
     RunCounts counts;
     {
-        Game game;
-        ASSERT_TRUE(game.started);
+        GameDriver game;
+        ASSERT_TRUE(game.started());
         playScriptedRun(game, false, counts);
     }
     const std::string output = capture.stop();
