@@ -4,6 +4,7 @@
 # as closing the window). It must open its font, close it again, exit with code 0 and print
 # "Ended normally" as its last line.
 # Arguments: the built dustreach inside its run folder, the source folder.
+# shellcheck source-path=SCRIPTDIR source=lib/game.bash
 source "$(dirname "$0")/lib/game.bash"
 exe=$1
 

@@ -2,6 +2,7 @@
 # A run folder without the font: the game must report the font that failed to load, run on without
 # text, and still end normally (exit code 0, "Ended normally" last, no font to free).
 # Arguments: the built dustreach inside its run folder, the source folder.
+# shellcheck source-path=SCRIPTDIR source=lib/game.bash
 source "$(dirname "$0")/lib/game.bash"
 exe=$1
 

@@ -3,6 +3,7 @@
 # say why on standard error, set nothing else up and exit with code 1, without a crash or a
 # sanitizer report.
 # Arguments: the built dustreach inside its run folder, the source folder.
+# shellcheck source-path=SCRIPTDIR source=lib/game.bash
 source "$(dirname "$0")/lib/game.bash"
 exe=$1
 

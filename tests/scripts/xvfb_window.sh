@@ -2,6 +2,7 @@
 # The real window on a real X server (Xvfb): the game's window must appear with its title, be 600 by
 # 800 pixels at (10, 40), show a drawn frame, and the game must end normally when asked to quit.
 # Arguments: the built dustreach inside its run folder, the source folder.
+# shellcheck source-path=SCRIPTDIR source=lib/game.bash
 source "$(dirname "$0")/lib/game.bash"
 run_under_xvfb "$@"
 exe=$1

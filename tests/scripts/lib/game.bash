@@ -28,6 +28,8 @@ cleanup() {
     fi
 }
 trap cleanup EXIT
+# A test stopped from outside (CTest's timeout) still leaves no game behind.
+trap 'exit 143' TERM INT
 
 # Ends the test with a message, showing what the game printed so far.
 fail() {
