@@ -52,12 +52,18 @@ bool SaveRecord::readFile(const std::string& fileName, SaveRecord& record)
 
 bool SaveRecord::writeFile(const std::string& fileName) const
 {
+    return writeFile(fileName, [](std::FILE* file, const std::string& text) {
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    });
+}
+
+bool SaveRecord::writeFile(const std::string& fileName, const Writer& writer) const
+{
     const std::string temporary = fileName + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "w");
     if (!file)
         return false;
-    const std::string text = format();
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    bool written = writer(file, format());
     // A full disk often shows only when the buffer is flushed or the file closed.
     written = std::fflush(file) == 0 && written;
     written = std::fclose(file) == 0 && written;

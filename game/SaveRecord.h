@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
+#include <functional>
 #include <string>
 
 class SaveRecord {
@@ -23,7 +25,12 @@ public:
     // Reads and parses the file; false (record unchanged) when it is missing, unreadable or
     // incomplete. Never modifies the file.
     static bool readFile(const std::string& fileName, SaveRecord& record);
+    // Puts text into an open file; false when it could not. The plain one writes it all at once;
+    // tests hand in one that stops part-way.
+    using Writer = std::function<bool(std::FILE* file, const std::string& text)>;
+
     // Writes the record to a temporary file beside fileName and renames it over fileName only
     // when everything was written; on any failure the old file stays as it was. True on success.
     bool writeFile(const std::string& fileName) const;
+    bool writeFile(const std::string& fileName, const Writer& writer) const;
 };
