@@ -130,6 +130,21 @@ TEST_F(SaveFaults, ATemporaryFileLeftByACrashIsNeitherLoadedNorInTheWay)
     EXPECT_FALSE(fs::exists(kTemporary));
 }
 
+TEST_F(SaveFaults, ASaveFileThatIsAFolderIsNeitherLoadedNorReplaced)
+{
+    fs::create_directories(kSave + "/inside");
+    StdoutCapture capture;
+    ASSERT_TRUE(GameDriver::tap(SDLK_k));
+    ASSERT_TRUE(game->step());
+    pauseAndLoad();
+    const std::string output = capture.stop();
+    EXPECT_EQ(output, "Could not save the game to currentSave.txt\n"
+                      "Could not load the saved game from currentSave.txt\n");
+    EXPECT_EQ(game->state().playState, Paused);
+    EXPECT_TRUE(fs::is_directory(kSave + "/inside"));
+    EXPECT_FALSE(fs::exists(kTemporary));
+}
+
 TEST_F(SaveFaults, CompleteRecordsInAnyLayoutAreLoadedAndTheFileIsUntouched)
 {
     const SaveRecord record = quietRecord(-40, 2, 1, 2);
