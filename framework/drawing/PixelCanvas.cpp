@@ -1,11 +1,13 @@
 // PixelCanvas: the pixel choke point (setPixel through the filter chain), whole-surface copy and
 // fill, surface locking, and the filled shapes and text built on setPixel. Every shape visits its
-// pixels column by column, left to right, each column top to bottom.
+// pixels column by column, left to right, each column top to bottom, and hands each to a
+// PointWriter, which has exactly setPixel's effect without a virtual call per link and pixel.
 #include "PixelCanvas.h"
 
 #include <SDL_ttf.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -13,8 +15,13 @@
 #include "BaseEngine.h"
 #include "FilterPoints.h"
 #include "GameFont.h"
+#include "PointWriter.h"
 
 namespace {
+
+// Ovals up to this many rows high work out each row's term once and gather a column's covered
+// rows as the bits of one word (drawOval).
+constexpr int kCachedOvalRows = 64;
 
 // The rounding of real-valued shape corners: v + 0.5 truncated towards zero.
 inline int roundHalfUp(double v)
@@ -26,6 +33,29 @@ inline unsigned int* pixelAddress(SDL_Surface* surface, int x, int y)
 {
     const unsigned int wordsPerRow = static_cast<unsigned int>(surface->pitch) >> 2;
     return static_cast<unsigned int*>(surface->pixels) + static_cast<std::size_t>(y) * wordsPerRow + x;
+}
+
+// Every non-zero pixel of a rendered text surface whose pixels are of type Pixel, as a point at
+// (x + column, y + row): columns left to right, each top to bottom, handed on in runs.
+template <typename Pixel>
+void plotGlyphPixels(PointWriter& writer, const unsigned char* bytes, int pitch, int width,
+                     int height, int x, int y, unsigned int colour)
+{
+    for (int i = 0; i < width; ++i) {
+        // runRows counts the glyph pixels of the current run in this column.
+        int runRows = 0;
+        for (int j = 0; j < height; ++j) {
+            const auto* row = reinterpret_cast<const Pixel*>(
+                bytes + static_cast<std::size_t>(j) * static_cast<std::size_t>(pitch));
+            if (row[i] != 0) {
+                ++runRows;
+                continue;
+            }
+            writer.putColumn(x + i, y + j - runRows, y + j - 1, colour);
+            runRows = 0;
+        }
+        writer.putColumn(x + i, y + height - runRows, y + height - 1, colour);
+    }
 }
 
 }  // namespace
@@ -94,9 +124,8 @@ void PixelCanvas::drawRectangle(int x1, int y1, int x2, int y2, unsigned int col
 {
     const int left = std::min(x1, x2), right = std::max(x1, x2);
     const int top = std::min(y1, y2), bottom = std::max(y1, y2);
-    for (int x = left; x <= right; ++x)
-        for (int y = top; y <= bottom; ++y)
-            setPixel(x, y, colour);
+    PointWriter writer(*this);
+    writer.putRectangle(left, top, right, bottom, colour);
 }
 
 void PixelCanvas::drawOval(int x1, int y1, int x2, int y2, unsigned int colour)
@@ -109,11 +138,46 @@ void PixelCanvas::drawOval(int x1, int y1, int x2, int y2, unsigned int colour)
     // every pixel, so the comparison fails and a degenerate box draws nothing.
     const double radiusXSquared = static_cast<double>((right - left) * (right - left)) * 0.25;
     const double radiusYSquared = static_cast<double>((bottom - top) * (bottom - top)) * 0.25;
+    PointWriter writer(*this);
+    if (static_cast<long long>(bottom) - top < kCachedOvalRows) {
+        // The y term depends on the row only: worked out once per row (the same expression, so
+        // the same value). Each column's covered rows are then gathered as bits and handed on as
+        // runs, whatever their pattern.
+        const int rows = bottom - top + 1;
+        double rowTerms[kCachedOvalRows];
+        for (int j = 0; j < rows; ++j) {
+            const int y = top + j;
+            rowTerms[j] = (y - centreY) * (y - centreY) / radiusYSquared;
+        }
+        for (int x = left; x <= right; ++x) {
+            const double dx = (x - centreX) * (x - centreX) / radiusXSquared;
+            std::uint64_t covered = 0;
+            for (int j = 0; j < rows; ++j)
+                covered |= static_cast<std::uint64_t>(dx + rowTerms[j] <= 1.0) << j;
+            while (covered != 0) {
+                const int start = __builtin_ctzll(covered);
+                const std::uint64_t rest = ~(covered >> start);
+                const int length = rest == 0 ? 64 - start : __builtin_ctzll(rest);
+                writer.putColumn(x, top + start, top + start + length - 1, colour);
+                const int end = start + length;
+                covered = end >= 64 ? 0 : (covered >> end) << end;
+            }
+        }
+        return;
+    }
     for (int x = left; x <= right; ++x) {
         const double dx = (x - centreX) * (x - centreX) / radiusXSquared;
-        for (int y = top; y <= bottom; ++y)
-            if (dx + (y - centreY) * (y - centreY) / radiusYSquared <= 1.0)
-                setPixel(x, y, colour);
+        // The covered rows of a column are handed on as runs; runRows counts the current one.
+        int runRows = 0;
+        for (int y = top; y <= bottom; ++y) {
+            if (dx + (y - centreY) * (y - centreY) / radiusYSquared <= 1.0) {
+                ++runRows;
+                continue;
+            }
+            writer.putColumn(x, y - runRows, y - 1, colour);
+            runRows = 0;
+        }
+        writer.putColumn(x, bottom - runRows + 1, bottom, colour);
     }
 }
 
@@ -146,15 +210,14 @@ void PixelCanvas::drawTrapezoid(double xa, double xb, double ya1, double yb1, do
     }
     const int startX = roundHalfUp(xa);
     const int endX = roundHalfUp(xb);
+    PointWriter writer(*this);
     if (startX == endX) {
         // One column after rounding: only line 1 counts.
-        for (int y = roundHalfUp(ya1); y <= roundHalfUp(yb1); ++y)
-            setPixel(startX, y, colour);
+        writer.putColumn(startX, roundHalfUp(ya1), roundHalfUp(yb1), colour);
         return;
     }
-    for (int y = std::min(roundHalfUp(ya1), roundHalfUp(ya2));
-         y <= std::max(roundHalfUp(ya1), roundHalfUp(ya2)); ++y)
-        setPixel(startX, y, colour);
+    writer.putColumn(startX, std::min(roundHalfUp(ya1), roundHalfUp(ya2)),
+                     std::max(roundHalfUp(ya1), roundHalfUp(ya2)), colour);
 
     const double width = xb - xa;
     const double rise1 = yb1 - ya1;
@@ -166,13 +229,11 @@ void PixelCanvas::drawTrapezoid(double xa, double xb, double ya1, double yb1, do
         double q = (rise2 * t) / width + ya2;
         if (p > q)
             std::swap(p, q);
-        for (int y = roundHalfUp(p); y <= roundHalfUp(q); ++y)
-            setPixel(x, y, colour);
+        writer.putColumn(x, roundHalfUp(p), roundHalfUp(q), colour);
     }
 
-    for (int y = std::min(roundHalfUp(yb1), roundHalfUp(yb2));
-         y <= std::max(roundHalfUp(yb1), roundHalfUp(yb2)); ++y)
-        setPixel(endX, y, colour);
+    writer.putColumn(endX, std::min(roundHalfUp(yb1), roundHalfUp(yb2)),
+                     std::max(roundHalfUp(yb1), roundHalfUp(yb2)), colour);
 }
 
 // ---- Text -----------------------------------------------------------------------------------
@@ -195,20 +256,14 @@ void PixelCanvas::drawString(int x, int y, const char* text, unsigned int colour
     const auto* bytes = static_cast<const unsigned char*>(rendered->pixels);
     const int bitsPerPixel = rendered->format->BitsPerPixel;
     const int pitch = rendered->pitch;
-    for (int i = 0; i < rendered->w; ++i) {
-        for (int j = 0; j < rendered->h; ++j) {
-            unsigned int value = 0;
-            const std::size_t row = static_cast<std::size_t>(j) * static_cast<std::size_t>(pitch);
-            switch (bitsPerPixel) {
-            case 8: value = bytes[row + i]; break;
-            case 16: value = reinterpret_cast<const Uint16*>(bytes + row)[i]; break;
-            case 32: value = reinterpret_cast<const Uint32*>(bytes + row)[i]; break;
-            default: break;  // unusual depth: every pixel counts as empty
-            }
-            if (value != 0)
-                setPixel(x + i, y + j, colour);
-        }
-    }
+    PointWriter writer(*this);
+    // Any other depth: every pixel counts as empty, so nothing is drawn.
+    if (bitsPerPixel == 8)
+        plotGlyphPixels<Uint8>(writer, bytes, pitch, rendered->w, rendered->h, x, y, colour);
+    else if (bitsPerPixel == 16)
+        plotGlyphPixels<Uint16>(writer, bytes, pitch, rendered->w, rendered->h, x, y, colour);
+    else if (bitsPerPixel == 32)
+        plotGlyphPixels<Uint32>(writer, bytes, pitch, rendered->w, rendered->h, x, y, colour);
     if (SDL_MUSTLOCK(rendered))
         SDL_UnlockSurface(rendered);
     SDL_FreeSurface(rendered);

@@ -41,6 +41,9 @@ public:
     FilterPoints* getNextFilter() const { return nextFilter; }
     // Block points handed on or written since construction: the work done, whatever the path.
     std::uint64_t getPointsVisited() const { return pointsVisited; }
+    // For a writer that does this filter's work inline on its behalf (PointWriter): adds the
+    // block points it handled, so the count stays the same whichever way a point was written.
+    void addPointsVisited(std::uint64_t points) { pointsVisited += points; }
 
 private:
     // The next link when it is an engine (whose filter is the plain window test), else null.

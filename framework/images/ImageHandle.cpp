@@ -1,9 +1,11 @@
 // ImageHandle: copying blocks of a shared picture onto a canvas, whole or with one colour left
-// out. Clips the block to the surface once, then hands every pixel to the canvas's setPixel so it
-// scrolls, zooms and clips like everything else. Does not load pictures (ImageManager does).
+// out. Clips the block to the surface once, then writes every pixel with the effect of the
+// canvas's setPixel (through a PointWriter) so it scrolls, zooms and clips like everything else.
+// Does not load pictures (ImageManager does).
 #include "ImageHandle.h"
 
 #include "PixelCanvas.h"
+#include "PointWriter.h"
 #include "RawImageData.h"
 
 namespace {
@@ -96,13 +98,16 @@ void ImageHandle::renderBlock(PixelCanvas* canvas, int xSrc, int ySrc, int xDst,
     const int imageHeight = image->getHeight();
     const int firstColumn = wrap(sourceX, imageWidth);
     int imageY = wrap(sourceY, imageHeight);
+    PointWriter writer(*canvas);
     for (int i = 0; i < static_cast<int>(rows); ++i) {
+        // imageX and imageY wrap as they go, so the row can be read directly.
+        const unsigned int* imageRow = image->getRow(imageY);
         int imageX = firstColumn;
         for (int j = 0; j < static_cast<int>(columns); ++j) {
-            const unsigned int colour = image->getPixel(imageX, imageY) & 0xFFFFFF;
+            const unsigned int colour = imageRow[imageX] & 0xFFFFFF;
             if (!useMask || colour != maskColour) {
-                canvas->setPixel(static_cast<int>(destinationX) + j,
-                                 static_cast<int>(destinationY) + i, colour);
+                writer.put(static_cast<int>(destinationX) + j,
+                           static_cast<int>(destinationY) + i, colour);
             }
             if (++imageX == imageWidth) {
                 imageX = 0;

@@ -3,6 +3,7 @@
 // handles and the cache's kept list).
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,13 @@ public:
     // The word at (x mod width, y mod height); coordinates wrap both ways, negative ones included.
     // 0 for an empty image.
     unsigned int getPixel(int x, int y) const;
+    // The width words of row y, which must lie in 0 .. height - 1 (no wrapping): for drawing loops
+    // that keep their coordinates inside the image themselves. Null for an empty image.
+    const unsigned int* getRow(int y) const
+    {
+        return pixels ? pixels.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width)
+                      : nullptr;
+    }
 
 private:
     int width = 0;
