@@ -64,6 +64,14 @@ void GameScene::removeShots()
     }
 }
 
+void GameScene::scroll(int right, int down)
+{
+    for (int i = 0; i < (right < 0 ? -right : right); ++i)
+        game->onKeyDown(right > 0 ? SDLK_c : SDLK_b);
+    for (int i = 0; i < (down < 0 ? -down : down); ++i)
+        game->onKeyDown(down > 0 ? SDLK_f : SDLK_v);
+}
+
 void GameScene::zoomIn(int clicks)
 {
     click(SDL_BUTTON_MIDDLE, clicks);

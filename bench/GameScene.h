@@ -28,6 +28,9 @@ public:
     // Middle (zoom in) or right (zoom out) clicks at the window centre, each through onMouseDown.
     void zoomIn(int clicks);
     void zoomOut(int clicks);
+    // Scroll key presses through onKeyDown: C moves the view's content right, F down (negative
+    // counts press B and V instead).
+    void scroll(int right, int down);
     // Takes out every shot behind the six fixed objects (deleting them).
     void removeShots();
 

@@ -60,7 +60,7 @@ void RatioReporter::printTable(std::ostream& out) const
     std::snprintf(line, sizeof line, "| %-34s | %12s | %9s |\n", "benchmark", "microseconds",
                   "x floor");
     out << line;
-    out << "|" << std::string(36, '-') << "|" << std::string(14, '-') << ":|"
+    out << "|" << std::string(36, '-') << "|" << std::string(13, '-') << ":|"
         << std::string(10, '-') << ":|\n";
     for (const auto& [name, value] : figures) {
         if (floor > 0)
