@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "HitTest.h"
 #include "PixelCanvas.h"
 #include "VorlanEngine.h"
 
@@ -50,21 +51,11 @@ void AutomaticObject::update(int)
     // Any other object in range counts as a hit: the player, a shot, an enemy or the UFO. The
     // distance runs from its centre to this enemy's top-left corner, and the walk goes on from
     // the new position after a hit.
-    const long long radius = 2LL * drawHeight;
-    for (int index = 0; index < engine->getContentCount(); ++index) {
-        DisplayableObject* other = engine->getDisplayableObject(index);
-        if (other == nullptr)
-            break;
-        if (other == this)
-            continue;
-        const long long dx = static_cast<long long>(other->getXCentre()) - currentX;
-        const long long dy = static_cast<long long>(other->getYCentre()) - currentY;
-        if (dx * dx + dy * dy < radius * radius) {
-            currentX = std::rand() % kRestartSpan - drawOffsetX;
-            currentY = kRestartY - drawOffsetY;
-            addToCounter(state.score, fast ? kFastHitPoints : kHitPoints);
-        }
-    }
+    forEachObjectHitting(*this, [&](DisplayableObject&) {
+        currentX = std::rand() % kRestartSpan - drawOffsetX;
+        currentY = kRestartY - drawOffsetY;
+        addToCounter(state.score, fast ? kFastHitPoints : kHitPoints);
+    });
 
     requestRedraw();
 }

@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include "HitTest.h"
 #include "PixelCanvas.h"
 #include "VorlanEngine.h"
 #include "VorlanTileManager.h"
@@ -114,22 +115,12 @@ void UserControledObject::update(int)
 
     // Measured from the other object's centre to this ship's top-left corner. The walk goes on
     // after a hit, so every object still in range costs its own life.
-    const long long radius = 2LL * drawHeight;
-    for (int index = 0; index < engine->getContentCount(); ++index) {
-        DisplayableObject* other = engine->getDisplayableObject(index);
-        if (other == nullptr)
-            break;
-        if (other == this)
-            continue;
-        const long long dx = static_cast<long long>(other->getXCentre()) - currentX;
-        const long long dy = static_cast<long long>(other->getYCentre()) - currentY;
-        if (dx * dx + dy * dy < radius * radius) {
-            currentX = kRestartX - drawOffsetX;
-            currentY = kRestartY - drawOffsetY;
-            addToCounter(state.score, -2);
-            addToCounter(state.lives, -1);
-        }
-    }
+    forEachObjectHitting(*this, [&](DisplayableObject&) {
+        currentX = kRestartX - drawOffsetX;
+        currentY = kRestartY - drawOffsetY;
+        addToCounter(state.score, -2);
+        addToCounter(state.lives, -1);
+    });
 
     requestRedraw();
 }

@@ -170,31 +170,21 @@ int BaseEngine::initialiseObjects()
     return 0;
 }
 
-// Both passes restart their walk whenever the array changed under them; objects that already
-// acted are passed over, so every object present acts exactly once, including ones added mid-pass.
 void BaseEngine::drawAllObjects()
 {
-    for (DisplayableObject* object : objects)
-        if (object)
-            object->actedThisPass = false;
-    objectsChanged = false;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        DisplayableObject* object = objects[i];
-        if (!object)
-            continue;
-        if (!object->actedThisPass) {
-            object->actedThisPass = true;
-            object->draw();
-        }
-        if (objectsChanged) {
-            objectsChanged = false;
-            i = static_cast<std::size_t>(-1);  // the ++ brings it back to the first entry
-        }
-    }
+    actOnEachObjectOnce([](DisplayableObject& object) { object.draw(); });
 }
 
 void BaseEngine::updateAllObjects(int time)
 {
+    actOnEachObjectOnce([time](DisplayableObject& object) { object.update(time); });
+}
+
+// A pass restarts its walk whenever the array changed under it; objects that already acted are
+// passed over, so every object present acts exactly once, including ones added mid-pass, and an
+// object moved down by a removal is not skipped.
+void BaseEngine::actOnEachObjectOnce(const std::function<void(DisplayableObject&)>& act)
+{
     for (DisplayableObject* object : objects)
         if (object)
             object->actedThisPass = false;
@@ -205,11 +195,11 @@ void BaseEngine::updateAllObjects(int time)
             continue;
         if (!object->actedThisPass) {
             object->actedThisPass = true;
-            object->update(time);
+            act(*object);
         }
         if (objectsChanged) {
             objectsChanged = false;
-            i = static_cast<std::size_t>(-1);
+            i = static_cast<std::size_t>(-1);  // the ++ brings it back to the first entry
         }
     }
 }

@@ -141,5 +141,8 @@ public:
     SDL_Texture* texture = nullptr;
 
 private:
+    // One update or draw pass: act on every object in the array exactly once.
+    void actOnEachObjectOnce(const std::function<void(DisplayableObject&)>& act);
+
     std::function<std::uint32_t()> tickSource;
 };
