@@ -3,6 +3,9 @@
 // beside it that replaces it only when every byte is out.
 #include "SaveRecord.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <istream>
@@ -43,6 +46,11 @@ std::string SaveRecord::format() const
 
 bool SaveRecord::readFile(const std::string& fileName, SaveRecord& record)
 {
+    // Only a regular file can hold a save: opening a named pipe or a device would block the game
+    // or read from something that is not a file.
+    struct stat info;
+    if (stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
     // Streamed rather than slurped: only the first sixteen numbers matter, however big the file.
     std::ifstream in(fileName);
     if (!in)
@@ -66,6 +74,8 @@ bool SaveRecord::writeFile(const std::string& fileName, const Writer& writer) co
     bool written = writer(file, format());
     // A full disk often shows only when the buffer is flushed or the file closed.
     written = std::fflush(file) == 0 && written;
+    // On the disk before it replaces the old save, so a power cut leaves one or the other whole.
+    written = fsync(fileno(file)) == 0 && written;
     written = std::fclose(file) == 0 && written;
     if (!written || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
         std::remove(temporary.c_str());

@@ -5,7 +5,6 @@
 #include "VorlanEngine.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -292,9 +291,7 @@ void VorlanEngine::onMouseDown(int button, int x, int y)
         if (DisplayableObject* player = getDisplayableObject(0))
             appendObjectToArray(new AutomaticObject1(player->getXCentre() - 10,
                                                      player->getYCentre() - 60, this, 0, 0));
-        // A loaded record may hold the lowest int; the score stops there rather than wrap.
-        if (state.score > INT_MIN)
-            state.score -= 1;
+        addToCounter(state.score, -1);
         break;
     case SDL_BUTTON_RIGHT:
         zoomAboutCentre(false);

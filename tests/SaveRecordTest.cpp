@@ -3,6 +3,7 @@
 // root too: a folder or a full device where the temporary file must go).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -144,6 +145,19 @@ TEST(SaveRecordFile, ReadingNeverChangesTheFile)
     }
     // Nothing was written beside it either.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(SaveRecordFile, OnlyARegularFileIsRead)
+{
+    ScopedTempDir dir;
+    // A named pipe without a writer would block the game for good if it were opened.
+    ASSERT_EQ(mkfifo(kName, 0600), 0);
+    SaveRecord record = sentinelRecord();
+    EXPECT_FALSE(SaveRecord::readFile(kName, record));
+    EXPECT_EQ(record.fields, sentinelRecord().fields);
+    fs::remove(kName);
+    fs::create_directory(kName);
+    EXPECT_FALSE(SaveRecord::readFile(kName, record));
 }
 
 TEST(SaveRecordFile, AFailedWriteKeepsTheOldFileByteForByte)
