@@ -194,8 +194,9 @@ protected:
             EXPECT_EQ(output.stop(), "");
             EXPECT_EQ(directCount, plainCount) << "operation " << i;
             // Whole-surface comparisons are dear: every few operations and after the last.
-            if (i % 8 == 7 || i == operations - 1)
+            if (i % 8 == 7 || i == operations - 1) {
                 ASSERT_TRUE(direct.pixelBytes() == plain.pixelBytes()) << "operation " << i;
+            }
         }
     }
 
@@ -369,9 +370,7 @@ class FastPathGameTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : {"ufo.png", "ufo1.png", "ufo2.png", "speed.png", "buff.png",
-                                 "earth.jpg", "mars.jpg", "moon.jpg", "SHOOT.jpg"})
-            folder.copyAsset(name);
+        folder.copyGamePictures();
         std::srand(21);
         // The tile strip loads its icons when the engine is built, so the pictures come first.
         engine = std::make_unique<VorlanEngine>();

@@ -32,10 +32,16 @@ using dustreach::test::writeFile;
 
 namespace {
 
-const char* const kFont = "Cornerstone Regular.ttf";
-const std::vector<std::string> kAssets = {"ufo.png",   "ufo1.png", "ufo2.png", "speed.png",
-                                          "buff.png",  "earth.jpg", "mars.jpg", "moon.jpg",
-                                          "SHOOT.jpg", kFont};
+const std::string kFont = dustreach::test::kGameFont;
+
+// Every file the game reads: its pictures and its font.
+std::vector<std::string> gameDataFiles()
+{
+    std::vector<std::string> files = dustreach::test::gamePictures();
+    files.push_back(kFont);
+    return files;
+}
+const std::vector<std::string> kAssets = gameDataFiles();
 
 enum class Damage { Missing, Empty, Truncated, Text };
 

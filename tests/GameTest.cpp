@@ -36,8 +36,6 @@ using dustreach::test::writeFile;
 
 namespace {
 
-const char* const kPictures[] = {"ufo.png",   "ufo1.png", "ufo2.png", "speed.png", "buff.png",
-                                 "earth.jpg", "mars.jpg", "moon.jpg", "SHOOT.jpg"};
 constexpr unsigned int kPanel = 0x654321;
 constexpr unsigned int kBlue = 0x0000FF;
 constexpr unsigned int kGreenTiles = 0x0FF000;
@@ -104,8 +102,7 @@ class GameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* picture : kPictures)
-            dir.copyAsset(picture);
+        dir.copyGamePictures();
         // Built inside the folder: the strip loads its icons at construction.
         engine = std::make_unique<ProbeEngine>();
         ASSERT_EQ(dustreach::test::initialiseHeadless(*engine), 0);

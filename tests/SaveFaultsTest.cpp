@@ -31,9 +31,6 @@ namespace {
 const std::string kSave = "currentSave.txt";
 const std::string kTemporary = "currentSave.txt.tmp";
 const std::string kHighScores = "highScore.txt";
-const char* const kAssets[] = {"ufo.png",   "ufo1.png", "ufo2.png", "speed.png",  "buff.png",
-                               "earth.jpg", "mars.jpg", "moon.jpg", "SHOOT.jpg",
-                               "Cornerstone Regular.ttf"};
 
 // Player at (300, 600), enemies spread along y 100, the UFO far off: nothing touches anything in
 // the first updates after a load.
@@ -50,8 +47,8 @@ class SaveFaults : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* asset : kAssets)
-            dir.copyAsset(asset);
+        dir.copyGamePictures();
+        dir.copyAsset(dustreach::test::kGameFont);
         game = std::make_unique<GameDriver>();
         ASSERT_TRUE(game->started());
         ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));

@@ -26,9 +26,7 @@ class ZoomWorkTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : {"ufo.png", "ufo1.png", "ufo2.png", "speed.png", "buff.png",
-                                 "earth.jpg", "mars.jpg", "moon.jpg", "SHOOT.jpg"})
-            folder.copyAsset(name);
+        folder.copyGamePictures();
         game = std::make_unique<VorlanEngine>();
         ASSERT_EQ(dustreach::test::initialiseHeadless(*game), 0);
         game->getState().lives = 1000000;  // no frame may end the game

@@ -87,6 +87,20 @@ void ScopedTempDir::copyAsset(const std::string& name) const
     fs::copy_file(assetPath(name), fs::path(dir) / name, fs::copy_options::overwrite_existing);
 }
 
+void ScopedTempDir::copyGamePictures() const
+{
+    for (const std::string& name : gamePictures())
+        copyAsset(name);
+}
+
+const std::vector<std::string>& gamePictures()
+{
+    static const std::vector<std::string> pictures = {
+        "ufo.png",   "ufo1.png", "ufo2.png", "speed.png", "buff.png",
+        "earth.jpg", "mars.jpg", "moon.jpg", "SHOOT.jpg"};
+    return pictures;
+}
+
 std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

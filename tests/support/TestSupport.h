@@ -6,6 +6,7 @@
 
 #include <string>
 #include <vector>
+#include <vector>
 
 #include "FilterPoints.h"
 #include "PixelCanvas.h"
@@ -16,6 +17,11 @@ namespace dustreach::test {
 
 // Path of a file in the repository's assets folder.
 std::string assetPath(const std::string& name);
+
+// The nine picture files the game reads from its working folder.
+const std::vector<std::string>& gamePictures();
+// The font file the game opens.
+inline const char* const kGameFont = "Cornerstone Regular.ttf";
 
 // Makes SDL use its dummy video driver (no display needed). Idempotent.
 void useDummyVideo();
@@ -49,6 +55,8 @@ public:
     const std::string& path() const { return dir; }
     // Copies a file from the assets folder into this folder (same name).
     void copyAsset(const std::string& name) const;
+    // Copies every picture the game reads (gamePictures) into this folder.
+    void copyGamePictures() const;
 
 private:
     std::string dir;
