@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# The desktop menu entry that the install ships passes desktop-file-validate, and names the
+# launcher and the icon that the install puts in place.
+# Arguments: the built dustreach (unused), the source folder.
+set -euo pipefail
+entry=$2/packaging/dustreach.desktop
+desktop-file-validate "$entry"
+grep -qx 'Exec=dustreach' "$entry" || { echo "FAIL: Exec is not the launcher" >&2; exit 1; }
+grep -qx 'Icon=dustreach' "$entry" || { echo "FAIL: Icon is not dustreach" >&2; exit 1; }
+[[ -f $2/assets/icons/dustreach.png ]] || { echo "FAIL: no icon picture" >&2; exit 1; }
+echo "PASS: $entry is valid"
