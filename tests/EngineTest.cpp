@@ -9,7 +9,9 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -24,72 +26,67 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-std::string str(int value)
+template <typename... Parts>
+std::string text(const Parts&... parts)
 {
-    return std::to_string(value);
+    std::ostringstream out;
+    (out << ... << parts);
+    return out.str();
+}
+
+std::string press(const std::string& what, int button, int x, int y)
+{
+    return text(what, button, " ", x, ",", y);
 }
 
 // Records every hook call in order, with the key state its own key has while the hook runs.
 class HookEngine : public BaseEngine {
 public:
-    void onKeyDown(int code) override
+    const char* held(int code) { return isKeyPressed(code) ? " held" : " free"; }
+    void note(const char* what, const std::function<void()>& then)
     {
-        log.push_back("keyDown " + str(code) + (isKeyPressed(code) ? " held" : " free"));
+        log.push_back(what);
+        if (then)
+            then();
     }
-    void onKeyUp(int code) override
-    {
-        log.push_back("keyUp " + str(code) + (isKeyPressed(code) ? " held" : " free"));
-    }
-    void onMouseMove(int x, int y) override { log.push_back("move " + str(x) + "," + str(y)); }
-    void onMouseDown(int button, int x, int y) override
-    {
-        log.push_back("down " + str(button) + " " + str(x) + "," + str(y));
-    }
-    void onMouseUp(int button, int x, int y) override
-    {
-        log.push_back("up " + str(button) + " " + str(x) + "," + str(y));
-    }
+    void onKeyDown(int code) override { log.push_back(text("keyDown ", code, held(code))); }
+    void onKeyUp(int code) override { log.push_back(text("keyUp ", code, held(code))); }
+    void onMouseMove(int x, int y) override { log.push_back(text("move ", x, ",", y)); }
+    void onMouseDown(int b, int x, int y) override { log.push_back(press("down ", b, x, y)); }
+    void onMouseUp(int b, int x, int y) override { log.push_back(press("up ", b, x, y)); }
     void onMouseWheel(int x, int y, int which, int timestamp) override
     {
-        log.push_back("wheel " + str(x) + "," + str(y) + " " + str(which) + " " + str(timestamp));
+        log.push_back(text("wheel ", x, ",", y, " ", which, " ", timestamp));
     }
     void onTouchEvent(int type, int timestamp, std::int64_t touchId, std::int64_t fingerId,
                       float x, float y, float, float, float pressure) override
     {
-        log.push_back("touch " + str(type) + " " + str(timestamp) + " " +
-                      std::to_string(touchId) + " " + std::to_string(fingerId) + " " +
-                      str(static_cast<int>(x * 100)) + "," + str(static_cast<int>(y * 100)) +
-                      " " + str(static_cast<int>(pressure * 100)));
+        log.push_back(text("touch ", type, " ", timestamp, " ", touchId, " ", fingerId, " ",
+                           static_cast<int>(x * 100), ",", static_cast<int>(y * 100), " ",
+                           static_cast<int>(pressure * 100)));
     }
     int initialiseContent() override
     {
-        log.push_back("initialiseContent");
+        note("initialiseContent", nullptr);
         return BaseEngine::initialiseContent();
     }
-    void cleanUp() override { log.push_back(keyStates ? "cleanUp with keys" : "cleanUp without keys"); }
-    void drawStringsUnderneath() override
+    void cleanUp() override
     {
-        log.push_back("underneath");
-        if (underneath)
-            underneath();
+        note(keyStates ? "cleanUp with keys" : "cleanUp without keys", nullptr);
     }
-    void drawStringsOnTop() override
-    {
-        log.push_back("onTop");
-        if (onTop)
-            onTop();
-    }
-    void mainLoopStartIteration() override { log.push_back("start"); }
-    void mainLoopBeforeUpdate() override { log.push_back("beforeUpdate"); }
-    void mainLoopAfterUpdate() override { log.push_back("afterUpdate"); }
+    void drawStringsUnderneath() override { note("underneath", underneath); }
+    void drawStringsOnTop() override { note("onTop", onTop); }
+    void mainLoopStartIteration() override { note("start", nullptr); }
+    void mainLoopBeforeUpdate() override { note("beforeUpdate", nullptr); }
+    void mainLoopAfterUpdate() override { note("afterUpdate", nullptr); }
     void updateAllObjects(int time) override
     {
-        log.push_back("update " + str(time));
+        log.push_back(text("update ", time));
         BaseEngine::updateAllObjects(time);
     }
     void drawAllObjects() override
     {
-        log.push_back("drawObjects");
+        note("drawObjects", nullptr);
         BaseEngine::drawAllObjects();
     }
 
@@ -101,34 +98,24 @@ public:
 // An object that logs the events it is handed and, when asked to, claims mouse presses.
 class ListeningObject : public DisplayableObject {
 public:
-    ListeningObject(BaseEngine* engine, Log& log, std::string name, bool claims = false)
-        : DisplayableObject(20, 20, engine, 3, 3, true), log(log), name(std::move(name)),
-          claims(claims)
+    ListeningObject(BaseEngine* engine, Log& log, const std::string& name, bool claims)
+        : DisplayableObject(20, 20, engine, 3, 3, true), log(log), who(name + " "), claims(claims)
     {
     }
-    void onKeyDown(int code) override { log.push_back(name + " keyDown " + str(code)); }
-    void onKeyUp(int code) override { log.push_back(name + " keyUp " + str(code)); }
-    void onMouseMove(int x, int y) override
+    void onKeyDown(int code) override { log.push_back(text(who, "keyDown ", code)); }
+    void onKeyUp(int code) override { log.push_back(text(who, "keyUp ", code)); }
+    void onMouseMove(int x, int y) override { log.push_back(text(who, "move ", x, ",", y)); }
+    void onMouseDown(int b, int x, int y) override { log.push_back(press(who + "down ", b, x, y)); }
+    void onMouseUp(int b, int x, int y) override { log.push_back(press(who + "up ", b, x, y)); }
+    bool claimMouseDown(int b, int x, int y) override
     {
-        log.push_back(name + " move " + str(x) + "," + str(y));
-    }
-    void onMouseDown(int button, int x, int y) override
-    {
-        log.push_back(name + " down " + str(button) + " " + str(x) + "," + str(y));
-    }
-    void onMouseUp(int button, int x, int y) override
-    {
-        log.push_back(name + " up " + str(button) + " " + str(x) + "," + str(y));
-    }
-    bool claimMouseDown(int button, int x, int y) override
-    {
-        log.push_back(name + " claim " + str(button) + " " + str(x) + "," + str(y));
+        log.push_back(press(who + "claim ", b, x, y));
         return claims;
     }
-    void update(int time) override { log.push_back(name + " update " + str(time)); }
+    void update(int time) override { log.push_back(text(who, "update ", time)); }
 
     Log& log;
-    std::string name;
+    std::string who;
     bool claims;
 };
 
@@ -140,40 +127,47 @@ public:
     int realToVirtualY(int y) override { return y / 2 - 3; }
 };
 
-void pushKey(Uint32 type, SDL_Keycode code)
+SDL_Event ofType(Uint32 type)
 {
     SDL_Event event{};
     event.type = type;
+    return event;
+}
+
+void push(SDL_Event event)
+{
+    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
+
+void pushKey(Uint32 type, SDL_Keycode code)
+{
+    SDL_Event event = ofType(type);
     event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     event.key.keysym.sym = code;
-    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+    push(event);
 }
 
 void pushButton(Uint32 type, int button, int x, int y)
 {
-    SDL_Event event{};
-    event.type = type;
+    SDL_Event event = ofType(type);
     event.button.button = static_cast<Uint8>(button);
     event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
     event.button.x = x;
     event.button.y = y;
-    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+    push(event);
 }
 
-void pushMotion(int x, int y)
+// What the renderer shows now, one RGB word per pixel.
+std::vector<Uint32> shownPixels(BaseEngine& engine)
 {
-    SDL_Event event{};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.x = x;
-    event.motion.y = y;
-    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
-}
-
-void pushQuit()
-{
-    SDL_Event event{};
-    event.type = SDL_QUIT;
-    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+    std::vector<Uint32> shown(600 * 800);
+    SDL_Renderer* renderer = SDL_GetRenderer(engine.getWindow());
+    const int read =
+        SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, shown.data(), 600 * 4);
+    EXPECT_EQ(read, 0) << SDL_GetError();
+    for (Uint32& pixel : shown)
+        pixel &= 0xFFFFFF;
+    return shown;
 }
 
 // An initialised engine on a clock the test sets, with an empty event queue and no redraw due.
@@ -188,7 +182,6 @@ protected:
         engine.log.clear();
     }
 
-    // Runs one iteration at the given tick count; returns its result.
     bool iterateAt(std::uint32_t now)
     {
         ticks = now;
@@ -205,6 +198,11 @@ protected:
             if (line != "start" && line != "beforeUpdate" && line != "afterUpdate")
                 events.push_back(line);
         return events;
+    }
+
+    void append(const std::string& name, bool claims = false)
+    {
+        engine.appendObjectToArray(new ListeningObject(&engine, engine.log, name, claims));
     }
 
     HookEngine engine;
@@ -236,10 +234,7 @@ TEST(EngineLifecycleTest, ConstructionInitialiseAndDeinitialise)
     int width = 0, height = 0, x = 0, y = 0;
     SDL_GetWindowSize(engine.getWindow(), &width, &height);
     SDL_GetWindowPosition(engine.getWindow(), &x, &y);
-    EXPECT_EQ(width, 600);
-    EXPECT_EQ(height, 800);
-    EXPECT_EQ(x, 10);
-    EXPECT_EQ(y, 40);
+    EXPECT_EQ(std::vector<int>({width, height, x, y}), std::vector<int>({600, 800, 10, 40}));
     EXPECT_STREQ(SDL_GetWindowTitle(engine.getWindow()), "Dustreach test");
 
     // Both surfaces have the window's size; the default background is yellow everywhere.
@@ -258,51 +253,40 @@ TEST(EngineLifecycleTest, ConstructionInitialiseAndDeinitialise)
 
 TEST_F(EngineTest, WindowFilterKeepsExactlyThePointsInsideTheWindow)
 {
-    for (auto [x, y] : {std::pair{0, 0}, {599, 799}}) {
+    for (auto [x, y, inside] : {std::tuple{0, 0, true}, {599, 799, true}, {-1, 0, false},
+                                {600, 0, false}, {0, 800, false}, {0, -1, false}}) {
         int fx = x, fy = y;
         unsigned int colour = 0x123456;
-        EXPECT_TRUE(engine.filter(nullptr, fx, fy, colour)) << x << "," << y;
-        EXPECT_EQ(fx, x);
-        EXPECT_EQ(fy, y);
-        EXPECT_EQ(colour, 0x123456u);
-    }
-    for (auto [x, y] : {std::pair{-1, 0}, {600, 0}, {0, 800}, {0, -1}}) {
-        unsigned int colour = 0;
-        EXPECT_FALSE(engine.filter(nullptr, x, y, colour)) << x << "," << y;
+        EXPECT_EQ(engine.filter(nullptr, fx, fy, colour), inside) << x << "," << y;
+        if (inside) {
+            EXPECT_EQ(std::pair(fx, fy), std::pair(x, y));
+            EXPECT_EQ(colour, 0x123456u);
+        }
     }
 }
 
-TEST_F(EngineTest, IterationRunsItsStepsInOrderAndTheFirstOnePresentsAFrame)
+TEST_F(EngineTest, IterationStepsAndTheTenMillisecondTickWithoutMakingUpMissedTicks)
 {
-    ASSERT_TRUE(engine.redrawRequested);  // pending since construction
+    ASSERT_TRUE(engine.redrawRequested);  // pending since construction: the first one presents
     EXPECT_TRUE(iterateAt(1000));
     EXPECT_EQ(engine.log, (Log{"start", "beforeUpdate", "update 1000", "afterUpdate",
                                "underneath", "drawObjects", "onTop"}));
     EXPECT_FALSE(engine.redrawRequested);
     EXPECT_EQ(engine.currentTime, 1000);
+    EXPECT_EQ(engine.nextActTime, 1010);
 
     // No tick due, no redraw requested: only the fixed steps.
     engine.log.clear();
     EXPECT_TRUE(iterateAt(1001));
     EXPECT_EQ(engine.log, (Log{"start", "beforeUpdate", "afterUpdate"}));
-}
 
-TEST_F(EngineTest, UpdatesComeAtMostOncePerTenMillisecondsWithoutMakingUpMissedTicks)
-{
-    auto updateAt = [&](std::uint32_t now) {
-        Log events = eventsOfIterationAt(now);
-        return !events.empty() && events.front() == "update " + str(static_cast<int>(now));
-    };
-    EXPECT_TRUE(updateAt(1000));
-    EXPECT_EQ(engine.nextActTime, 1010);
-    for (std::uint32_t now : {1001u, 1005u, 1009u})
-        EXPECT_FALSE(updateAt(now)) << now;
-    EXPECT_TRUE(updateAt(1010));  // exactly at nextActTime
-    EXPECT_FALSE(updateAt(1019));
-    EXPECT_TRUE(updateAt(1047));  // late: the next one is 10 ms after this one
-    EXPECT_FALSE(updateAt(1050));
-    EXPECT_FALSE(updateAt(1056));
-    EXPECT_TRUE(updateAt(1057));
+    // 1010 is exactly on time; 1047 is late and the next one is 10 ms after it.
+    for (auto [now, updates] : {std::pair{1005u, false}, {1009u, false}, {1010u, true},
+                                {1019u, false}, {1047u, true}, {1050u, false}, {1056u, false},
+                                {1057u, true}}) {
+        const Log events = eventsOfIterationAt(now);
+        EXPECT_EQ(!events.empty() && events.front() == text("update ", now), updates) << now;
+    }
 }
 
 TEST_F(EngineTest, GameTimeStandsStillWhilePausedAndContinuesFromThere)
@@ -334,60 +318,74 @@ TEST_F(EngineTest, GameTimeStandsStillWhilePausedAndContinuesFromThere)
     EXPECT_EQ(eventsOfIterationAt(2010).front(), "update 1110");
 }
 
-TEST_F(EngineTest, KeyTableIsSetBeforeTheHookRunsAndRepeatsAreFurtherPresses)
+TEST_F(EngineTest, KeyTableIsSetBeforeTheHookRunsRepeatsArePressesAndUnlistedKeysShareIndexZero)
 {
     pushKey(SDL_KEYDOWN, SDLK_a);
     pushKey(SDL_KEYDOWN, SDLK_a);
-    EXPECT_EQ(eventsOfIterationAt(1000)[0], "keyDown 97 held");
+    eventsOfIterationAt(1000);
     EXPECT_EQ(engine.log, (Log{"start", "keyDown 97 held", "keyDown 97 held", "beforeUpdate",
-                               "update 1000", "afterUpdate", "underneath", "drawObjects", "onTop"}));
+                               "update 1000", "afterUpdate", "underneath", "drawObjects",
+                               "onTop"}));
     EXPECT_TRUE(engine.isKeyPressed(SDLK_a));
 
     pushKey(SDL_KEYUP, SDLK_a);
     pushKey(SDL_KEYDOWN, SDLK_UP);
     EXPECT_EQ(eventsOfIterationAt(1001),
-              (Log{"keyUp 97 free", "keyDown " + str(SDLK_UP) + " held"}));
+              (Log{"keyUp 97 free", text("keyDown ", SDLK_UP, " held")}));
     EXPECT_FALSE(engine.isKeyPressed(SDLK_a));
     EXPECT_TRUE(engine.isKeyPressed(SDLK_UP));
     EXPECT_EQ(engine.keyStates[128], 1);
-}
 
-TEST_F(EngineTest, UnlistedKeysShareIndexZeroAndOneReleaseClearsItForAll)
-{
     pushKey(SDL_KEYDOWN, SDLK_KP_1);
     pushKey(SDL_KEYDOWN, SDLK_F13);
-    iterateAt(1000);
+    iterateAt(1002);
     EXPECT_TRUE(engine.isKeyPressed(SDLK_KP_1));
     EXPECT_TRUE(engine.isKeyPressed(SDLK_F13));
     EXPECT_EQ(engine.keyStates[0], 1);
-
-    pushKey(SDL_KEYUP, SDLK_F13);
-    iterateAt(1001);
+    pushKey(SDL_KEYUP, SDLK_F13);  // one release clears it for all
+    iterateAt(1003);
     EXPECT_FALSE(engine.isKeyPressed(SDLK_KP_1));
     EXPECT_EQ(engine.keyStates[0], 0);
 }
 
-TEST_F(EngineTest, MousePositionsAreConvertedThroughTheForegroundFilter)
+TEST_F(EngineTest, MousePositionsGoThroughTheForegroundFilterWheelAndTouchDoNot)
 {
     HalvingFilter halving;
     engine.getForegroundCanvas()->setFilter(&halving);
-    auto* object = new ListeningObject(&engine, engine.log, "object");
-    engine.appendObjectToArray(object);
+    append("object");
     engine.notifyObjectsOfMouse = true;
 
     pushButton(SDL_MOUSEBUTTONDOWN, 3, 100, 60);
-    pushMotion(40, 20);
+    SDL_Event motion = ofType(SDL_MOUSEMOTION);
+    motion.motion.x = 40;
+    motion.motion.y = 20;
+    push(motion);
     pushButton(SDL_MOUSEBUTTONUP, 1, 10, 10);
     const Log events = eventsOfIterationAt(1000);
     const Log expected{"down 3 55,27", "object down 3 55,27", "move 25,7", "object move 25,7",
                        "up 1 10,2", "object up 1 10,2"};
     EXPECT_EQ(Log(events.begin(), events.begin() + 6), expected);
-    EXPECT_EQ(engine.mouseDownX, 55);
-    EXPECT_EQ(engine.mouseDownY, 27);
-    EXPECT_EQ(engine.mouseX, 25);
-    EXPECT_EQ(engine.mouseY, 7);
-    EXPECT_EQ(engine.mouseUpX, 10);
-    EXPECT_EQ(engine.mouseUpY, 2);
+    EXPECT_EQ(std::vector<int>({engine.mouseDownX, engine.mouseDownY, engine.mouseX, engine.mouseY,
+                                engine.mouseUpX, engine.mouseUpY}),
+              std::vector<int>({55, 27, 25, 7, 10, 2}));
+
+    SDL_Event wheel = ofType(SDL_MOUSEWHEEL);
+    wheel.wheel.x = 40;
+    wheel.wheel.y = -3;
+    wheel.wheel.which = 2;
+    wheel.wheel.timestamp = 777;
+    SDL_Event touch = ofType(SDL_FINGERUP);
+    touch.tfinger.timestamp = 55;
+    touch.tfinger.touchId = 9;
+    touch.tfinger.fingerId = 4;
+    touch.tfinger.x = 0.5f;
+    touch.tfinger.y = 0.25f;
+    touch.tfinger.pressure = 0.75f;
+    engine.log.clear();
+    for (const SDL_Event& event : {wheel, touch, ofType(SDL_WINDOWEVENT)})
+        EXPECT_TRUE(engine.handleEvent(event));
+    EXPECT_EQ(engine.log,
+              (Log{"wheel 40,-3 2 777", text("touch ", SDL_FINGERUP, " 55 9 4 50,25 75")}));
 
     // Without a filter the window position is used as it is; objects hear nothing unless asked.
     engine.getForegroundCanvas()->setFilter(nullptr);
@@ -398,15 +396,14 @@ TEST_F(EngineTest, MousePositionsAreConvertedThroughTheForegroundFilter)
 
 TEST_F(EngineTest, KeysReachObjectsOnlyWhenAskedFor)
 {
-    engine.appendObjectToArray(new ListeningObject(&engine, engine.log, "one"));
+    append("one");
     engine.appendObjectToArray(nullptr);
-    engine.appendObjectToArray(new ListeningObject(&engine, engine.log, "two"));
+    append("two");
     engine.requestRedraw();
     iterateAt(1000);  // the first frame and update out of the way
 
     pushKey(SDL_KEYDOWN, SDLK_s);
     EXPECT_EQ(eventsOfIterationAt(1001), (Log{"keyDown 115 held"}));
-
     engine.notifyObjectsOfKeys = true;
     pushKey(SDL_KEYUP, SDLK_s);
     EXPECT_EQ(eventsOfIterationAt(1002),
@@ -416,15 +413,14 @@ TEST_F(EngineTest, KeysReachObjectsOnlyWhenAskedFor)
 TEST_F(EngineTest, ClaimSearchesStopAtTheFirstClaimInTheirDirection)
 {
     iterateAt(1000);
-    engine.appendObjectToArray(new ListeningObject(&engine, engine.log, "a"));
-    engine.appendObjectToArray(new ListeningObject(&engine, engine.log, "b", true));
+    append("a");
+    append("b", true);
     engine.appendObjectToArray(nullptr);
-    engine.appendObjectToArray(new ListeningObject(&engine, engine.log, "c", true));
-    engine.appendObjectToArray(new ListeningObject(&engine, engine.log, "d"));
+    append("c", true);
+    append("d");
 
     pushButton(SDL_MOUSEBUTTONDOWN, 1, 8, 9);
     EXPECT_EQ(eventsOfIterationAt(1001), (Log{"down 1 8,9"}));
-
     engine.claimSearchFirstToLast = true;
     engine.claimSearchLastToFirst = true;
     pushButton(SDL_MOUSEBUTTONDOWN, 1, 8, 9);
@@ -434,10 +430,10 @@ TEST_F(EngineTest, ClaimSearchesStopAtTheFirstClaimInTheirDirection)
 
 TEST_F(EngineTest, QuitEndsTheIterationBeforeUpdateAndRedraw)
 {
-    engine.appendObjectToArray(new ListeningObject(&engine, engine.log, "object"));
+    append("object");
     ASSERT_TRUE(engine.redrawRequested);
     pushKey(SDL_KEYDOWN, SDLK_x);
-    pushQuit();
+    push(ofType(SDL_QUIT));
     pushKey(SDL_KEYDOWN, SDLK_y);
     EXPECT_FALSE(iterateAt(1000));
     EXPECT_EQ(engine.log, (Log{"start", "keyDown 120 held"}));
@@ -446,145 +442,79 @@ TEST_F(EngineTest, QuitEndsTheIterationBeforeUpdateAndRedraw)
 
     // The whole loop returns 0 on a quit.
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    pushQuit();
+    push(ofType(SDL_QUIT));
     engine.log.clear();
     EXPECT_EQ(engine.mainLoop(), 0);
     EXPECT_EQ(engine.log, (Log{"start"}));
 }
 
-TEST_F(EngineTest, RedrawComposesBackgroundStringsObjectsStringsAndPresentsThem)
+TEST_F(EngineTest, RedrawComposesAndPresentsAndAnExposedWindowShowsTheLastFrameAgain)
 {
     auto* object = new DisplayableObject(5, 5, &engine, 3, 3, true);  // 5..7 x 5..7
     object->colour = 0x00FF00;
     engine.appendObjectToArray(object);
+    PixelCanvas& foreground = *engine.getForegroundCanvas();
     engine.underneath = [&] {
-        engine.getForegroundCanvas()->setPixel(1, 1, 0xFF0000);
-        engine.getForegroundCanvas()->setPixel(5, 5, 0xFF0000);
+        foreground.setPixel(1, 1, 0xFF0000);
+        foreground.setPixel(5, 5, 0xFF0000);
     };
     engine.onTop = [&] {
-        engine.getForegroundCanvas()->setPixel(6, 6, 0x0000FF);
+        foreground.setPixel(6, 6, 0x0000FF);
         engine.requestRedraw();  // a request made while composing is cleared with the frame
     };
-    engine.getForegroundCanvas()->fillSurface(0x777777);  // stale picture, to be replaced
+    foreground.fillSurface(0x777777);  // stale picture, to be replaced
 
     engine.redrawDisplay();
     EXPECT_EQ(engine.log, (Log{"underneath", "drawObjects", "onTop"}));
     EXPECT_FALSE(engine.redrawRequested);
-    const PixelCanvas& foreground = *engine.getForegroundCanvas();
-    EXPECT_EQ(foreground.rawGetPixel(0, 0), 0xFFFF00u);
-    EXPECT_EQ(foreground.rawGetPixel(1, 1), 0xFF0000u);
-    EXPECT_EQ(foreground.rawGetPixel(5, 5), 0x00FF00u);
-    EXPECT_EQ(foreground.rawGetPixel(6, 6), 0x0000FFu);
-    EXPECT_EQ(foreground.rawGetPixel(7, 7), 0x00FF00u);
+    const std::pair<int, unsigned int> spots[] = {
+        {0, 0xFFFF00}, {1, 0xFF0000}, {5, 0x00FF00}, {6, 0x0000FF}, {7, 0x00FF00}};
+    for (auto [at, colour] : spots)
+        EXPECT_EQ(foreground.rawGetPixel(at, at), colour) << at;
     EXPECT_EQ(countPixels(foreground, 0xFFFF00, 0, 0, 600, 800), 600 * 800 - 10);
+    std::vector<Uint32> shown = shownPixels(engine);
+    for (auto [at, colour] : spots)  // what was presented is the composed foreground
+        EXPECT_EQ(shown[at * 600 + at], colour) << at;
 
-    // What was presented is the composed foreground.
+    // The window system lost the picture: an exposure shows the last frame again, no hook runs.
     SDL_Renderer* renderer = SDL_GetRenderer(engine.getWindow());
-    ASSERT_NE(renderer, nullptr);
-    std::vector<Uint32> shown(600 * 800);
-    ASSERT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, shown.data(),
-                                   600 * 4),
-              0)
-        << SDL_GetError();
-    EXPECT_EQ(shown[1 * 600 + 1] & 0xFFFFFF, 0xFF0000u);
-    EXPECT_EQ(shown[6 * 600 + 6] & 0xFFFFFF, 0x0000FFu);
-    EXPECT_EQ(shown[7 * 600 + 7] & 0xFFFFFF, 0x00FF00u);
-    EXPECT_EQ(shown[0] & 0xFFFFFF, 0xFFFF00u);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    engine.log.clear();
+    SDL_Event exposed = ofType(SDL_WINDOWEVENT);
+    exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
+    EXPECT_TRUE(engine.handleEvent(exposed));
+    shown = shownPixels(engine);
+    EXPECT_EQ(shown[0], 0xFFFF00u);
+    EXPECT_EQ(shown[799 * 600 + 599], 0xFFFF00u);
+    EXPECT_EQ(shown[6 * 600 + 6], 0x0000FFu);
+    EXPECT_TRUE(engine.log.empty());
+    EXPECT_FALSE(engine.redrawRequested);
 
     // Without a request nothing is composed again.
-    engine.log.clear();
-    engine.getForegroundCanvas()->rawSetPixel(0, 0, 0x123456);
+    foreground.rawSetPixel(0, 0, 0x123456);
     engine.redrawDisplay();
     EXPECT_TRUE(engine.log.empty());
     EXPECT_EQ(foreground.rawGetPixel(0, 0), 0x123456u);
 }
 
-TEST_F(EngineTest, AnExposedWindowShowsTheLastFrameAgainWithoutComposing)
-{
-    engine.redrawDisplay();
-    SDL_Renderer* renderer = SDL_GetRenderer(engine.getWindow());
-    ASSERT_NE(renderer, nullptr);
-    // The window system lost the picture (the window was covered, or shown late).
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
-    engine.log.clear();
-
-    SDL_Event exposed{};
-    exposed.type = SDL_WINDOWEVENT;
-    exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
-    EXPECT_TRUE(engine.handleEvent(exposed));
-
-    std::vector<Uint32> shown(600 * 800);
-    ASSERT_EQ(SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, shown.data(),
-                                   600 * 4),
-              0)
-        << SDL_GetError();
-    EXPECT_EQ(shown[0] & 0xFFFFFF, 0xFFFF00u);
-    EXPECT_EQ(shown[799 * 600 + 599] & 0xFFFFFF, 0xFFFF00u);
-    EXPECT_TRUE(engine.log.empty());  // no hook ran: the game sees nothing of it
-    EXPECT_FALSE(engine.redrawRequested);
-}
-
-TEST_F(EngineTest, WheelAndTouchValuesArePassedUnconverted)
-{
-    HalvingFilter halving;
-    engine.getForegroundCanvas()->setFilter(&halving);
-    SDL_Event wheel{};
-    wheel.type = SDL_MOUSEWHEEL;
-    wheel.wheel.x = 40;
-    wheel.wheel.y = -3;
-    wheel.wheel.which = 2;
-    wheel.wheel.timestamp = 777;
-    EXPECT_TRUE(engine.handleEvent(wheel));
-
-    SDL_Event touch{};
-    touch.type = SDL_FINGERUP;
-    touch.tfinger.timestamp = 55;
-    touch.tfinger.touchId = 9;
-    touch.tfinger.fingerId = 4;
-    touch.tfinger.x = 0.5f;
-    touch.tfinger.y = 0.25f;
-    touch.tfinger.pressure = 0.75f;
-    EXPECT_TRUE(engine.handleEvent(touch));
-
-    SDL_Event other{};
-    other.type = SDL_WINDOWEVENT;
-    EXPECT_TRUE(engine.handleEvent(other));
-    EXPECT_EQ(engine.log, (Log{"wheel 40,-3 2 777",
-                               "touch " + str(SDL_FINGERUP) + " 55 9 4 50,25 75"}));
-}
-
 TEST(EngineKeyIndexTest, MapsCodesToTheirTableIndices)
 {
-    EXPECT_EQ(keyIndex(SDLK_ESCAPE), 27);
-    EXPECT_EQ(keyIndex(SDLK_SPACE), 32);
-    EXPECT_EQ(keyIndex(SDLK_a), 97);
-    EXPECT_EQ(keyIndex(SDLK_DELETE), 127);
-    EXPECT_EQ(keyIndex(0), 0);
-    EXPECT_EQ(keyIndex(128), 0);
-    EXPECT_EQ(keyIndex(-1), 0);
-    EXPECT_EQ(keyIndex(SDLK_UP), 128);
-    EXPECT_EQ(keyIndex(SDLK_DOWN), 129);
-    EXPECT_EQ(keyIndex(SDLK_LEFT), 130);
-    EXPECT_EQ(keyIndex(SDLK_RIGHT), 131);
+    const std::pair<SDL_Keycode, int> keys[] = {
+        {SDLK_ESCAPE, 27},   {SDLK_SPACE, 32},       {SDLK_a, 97},          {SDLK_DELETE, 127},
+        {0, 0},              {128, 0},               {-1, 0},               {SDLK_UP, 128},
+        {SDLK_DOWN, 129},    {SDLK_LEFT, 130},       {SDLK_RIGHT, 131},     {SDLK_F13, 0},
+        {SDLK_HOME, 148},    {SDLK_PRINTSCREEN, 144}, {SDLK_PAGEUP, 149},   {SDLK_END, 151},
+        {SDLK_PAGEDOWN, 152}, {SDLK_CAPSLOCK, 158},  {SDLK_NUMLOCKCLEAR, 159},
+        {SDLK_KP_ENTER, 164}, {SDLK_LCTRL, 165},     {SDLK_RGUI, 172},      {SDLK_KP_1, 0},
+        {SDLK_KP_0, 0},      {0x4000004C, 0},  // the last would be index 150, never produced
+    };
+    for (auto [code, index] : keys)
+        EXPECT_EQ(keyIndex(code), index) << code;
     const SDL_Keycode functionKeys[] = {SDLK_F1, SDLK_F2, SDLK_F3, SDLK_F4,  SDLK_F5,  SDLK_F6,
                                         SDLK_F7, SDLK_F8, SDLK_F9, SDLK_F10, SDLK_F11, SDLK_F12};
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(keyIndex(functionKeys[i]), 132 + i) << "F" << i + 1;
-    EXPECT_EQ(keyIndex(SDLK_F13), 0);
-    EXPECT_EQ(keyIndex(SDLK_PRINTSCREEN), 144);
-    EXPECT_EQ(keyIndex(SDLK_HOME), 148);
-    EXPECT_EQ(keyIndex(SDLK_PAGEUP), 149);
-    EXPECT_EQ(keyIndex(SDLK_END), 151);
-    EXPECT_EQ(keyIndex(SDLK_PAGEDOWN), 152);
-    EXPECT_EQ(keyIndex(SDLK_CAPSLOCK), 158);
-    EXPECT_EQ(keyIndex(SDLK_NUMLOCKCLEAR), 159);
-    EXPECT_EQ(keyIndex(SDLK_KP_ENTER), 164);
-    EXPECT_EQ(keyIndex(SDLK_LCTRL), 165);
-    EXPECT_EQ(keyIndex(SDLK_RGUI), 172);
-    EXPECT_EQ(keyIndex(SDLK_KP_1), 0);
-    EXPECT_EQ(keyIndex(SDLK_KP_0), 0);
-    EXPECT_EQ(keyIndex(0x4000004C), 0);  // would be index 150, which is never produced
 }
 
 TEST(EngineColourTest, FixedTableAndGreyOutsideIt)
