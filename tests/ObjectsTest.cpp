@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "BaseEngine.h"
@@ -13,19 +15,22 @@
 #include "TestSupport.h"
 
 using dustreach::test::AskedPoint;
+using dustreach::test::countPixels;
 using dustreach::test::RecordingFilter;
 
 namespace {
 
 constexpr int kWidth = 100;
 constexpr int kHeight = 80;
+using Log = std::vector<std::string>;
 
 // An object that logs its updates and draws by name, runs an optional action inside them, and
 // counts its destruction.
 class LoggingObject : public DisplayableObject {
 public:
-    LoggingObject(BaseEngine* engine, std::vector<std::string>& log, std::string name)
-        : DisplayableObject(10, 10, engine, 4, 4, true), log(log), name(std::move(name))
+    LoggingObject(BaseEngine* engine, Log& log, std::string name, int* destroyed = nullptr)
+        : DisplayableObject(10, 10, engine, 4, 4, true), log(log), name(std::move(name)),
+          destroyed(destroyed)
     {
     }
     ~LoggingObject() override
@@ -33,7 +38,6 @@ public:
         if (destroyed)
             ++*destroyed;
     }
-
     void update(int time) override
     {
         log.push_back(name + "@" + std::to_string(time));
@@ -48,12 +52,12 @@ public:
     }
     bool deleteOnRemoval() override { return deletable; }
 
-    std::vector<std::string>& log;
+    Log& log;
     std::string name;
+    int* destroyed;
     std::function<void()> onUpdate;
     std::function<void()> onDraw;
     bool deletable = true;
-    int* destroyed = nullptr;
 };
 
 class ObjectsTest : public testing::Test {
@@ -64,18 +68,24 @@ protected:
     }
 
     // A new object appended to the engine's array (the array owns it).
-    LoggingObject* append(const std::string& name)
+    LoggingObject* append(const std::string& name, int* destroyed = nullptr)
     {
-        auto* object = new LoggingObject(&engine, log, name);
+        auto* object = new LoggingObject(&engine, log, name, destroyed);
         engine.appendObjectToArray(object);
         return object;
     }
 
-    BaseEngine engine;
-    std::vector<std::string> log;
-};
+    // Takes the object out of the array and into the test's hands.
+    void take(LoggingObject* object)
+    {
+        engine.removeDisplayableObject(object);
+        taken.emplace_back(object);
+    }
 
-using Log = std::vector<std::string>;
+    BaseEngine engine;
+    Log log;
+    std::vector<std::unique_ptr<LoggingObject>> taken;
+};
 
 }  // namespace
 
@@ -92,155 +102,115 @@ TEST_F(ObjectsTest, ConstructionSetsDefaultsAndCentredOffsetsRoundTowardsZero)
     DisplayableObject topLeft(50, 40, &engine, 11, 7, true);
     EXPECT_EQ(topLeft.drawOffsetX, 0);
     EXPECT_EQ(topLeft.drawOffsetY, 0);
+
+    engine.redrawRequested = false;
+    object.requestRedraw();
+    EXPECT_TRUE(engine.redrawRequested);
 }
 
 TEST_F(ObjectsTest, ClampToWindowMovesTheRectangleInsideOneCorrectionPerAxis)
 {
-    DisplayableObject leftEdge(0, 0, &engine, 20, 20, false);
-    EXPECT_EQ(leftEdge.currentX, 10);
-    EXPECT_EQ(leftEdge.currentY, 10);
-
-    DisplayableObject farEdge(kWidth - 5, kHeight - 5, &engine, 20, 20, false);
-    EXPECT_EQ(farEdge.currentX, kWidth - 10);
-    EXPECT_EQ(farEdge.currentY, kHeight - 10);
-
-    DisplayableObject negative(-3, -4, &engine, 6, 6, true);
-    EXPECT_EQ(negative.currentX, 0);
-    EXPECT_EQ(negative.currentY, 0);
-
-    DisplayableObject inside(kWidth - 21, kHeight - 21, &engine, 20, 20, true);
-    EXPECT_EQ(inside.currentX, kWidth - 21);
-    EXPECT_EQ(inside.currentY, kHeight - 21);
-    // A right edge exactly on the window's edge counts as outside and is set again to the same place.
-    DisplayableObject touching(kWidth - 19, kHeight - 19, &engine, 20, 20, true);
-    EXPECT_EQ(touching.currentX, kWidth - 20);
-    EXPECT_EQ(touching.currentY, kHeight - 20);
-
-    // Wider than the window: left edge to 0 when it started left of 0, else right edge to W.
-    DisplayableObject wideFromLeft(-5, 0, &engine, kWidth + 10, 4, true);
-    EXPECT_EQ(wideFromLeft.currentX, 0);
-    DisplayableObject wideFromInside(5, 0, &engine, kWidth + 10, 4, true);
-    EXPECT_EQ(wideFromInside.currentX, -10);
+    struct Case {
+        int x, y, width, height;
+        bool topLeft;
+        int expectedX, expectedY;
+    };
+    const Case cases[] = {
+        {0, 0, 20, 20, false, 10, 10},
+        {kWidth - 5, kHeight - 5, 20, 20, false, kWidth - 10, kHeight - 10},
+        {-3, -4, 6, 6, true, 0, 0},
+        {kWidth - 21, kHeight - 21, 20, 20, true, kWidth - 21, kHeight - 21},
+        // A right edge exactly on the window's edge counts as outside and is set to the same place.
+        {kWidth - 19, kHeight - 19, 20, 20, true, kWidth - 20, kHeight - 20},
+        // Wider than the window: left edge to 0 when it started left of 0, else right edge to W.
+        {-5, 0, kWidth + 10, 4, true, 0, 0},
+        {5, 0, kWidth + 10, 4, true, -10, 0},
+    };
+    for (const Case& c : cases) {
+        DisplayableObject object(c.x, c.y, &engine, c.width, c.height, c.topLeft);
+        EXPECT_EQ(object.currentX, c.expectedX) << c.x << "," << c.y;
+        EXPECT_EQ(object.currentY, c.expectedY) << c.x << "," << c.y;
+    }
 }
 
 TEST_F(ObjectsTest, ContainsPointIncludesTheTopLeftEdgesOnly)
 {
     DisplayableObject object(30, 20, &engine, 10, 6, false);  // columns 25..34, rows 17..22
-    EXPECT_TRUE(object.containsPoint(25, 17));
-    EXPECT_TRUE(object.containsPoint(34, 22));
-    EXPECT_FALSE(object.containsPoint(24, 17));
-    EXPECT_FALSE(object.containsPoint(35, 20));
-    EXPECT_FALSE(object.containsPoint(30, 16));
-    EXPECT_FALSE(object.containsPoint(30, 23));
+    for (auto [x, y, inside] : {std::tuple{25, 17, true}, {34, 22, true}, {24, 17, false},
+                                {35, 20, false}, {30, 16, false}, {30, 23, false}})
+        EXPECT_EQ(object.containsPoint(x, y), inside) << x << "," << y;
 }
 
-TEST_F(ObjectsTest, DefaultDrawFillsTheRectangleColumnByColumnThroughTheFilters)
+TEST_F(ObjectsTest, DefaultDrawFillsTheRectangleColumnByColumnThroughTheFiltersUnlessInvisible)
 {
     DisplayableObject object(10, 20, &engine, 3, 2, true);
     object.colour = 0x123456;
     RecordingFilter recorder(true);
-    engine.getForegroundCanvas()->setFilter(&recorder);
-    engine.getForegroundCanvas()->fillSurface(0);
+    PixelCanvas& canvas = *engine.getForegroundCanvas();
+    canvas.setFilter(&recorder);
+    canvas.fillSurface(0);
 
+    object.visible = false;
+    object.draw();
+    EXPECT_TRUE(recorder.asked.empty());
+    EXPECT_EQ(countPixels(canvas, 0, 0, 0, kWidth, kHeight), kWidth * kHeight);
+
+    object.visible = true;
     object.draw();
     const std::vector<AskedPoint> expected{{10, 20, 0x123456}, {10, 21, 0x123456},
                                            {11, 20, 0x123456}, {11, 21, 0x123456},
                                            {12, 20, 0x123456}, {12, 21, 0x123456}};
     EXPECT_EQ(recorder.asked, expected);
-    EXPECT_EQ(dustreach::test::countPixels(*engine.getForegroundCanvas(), 0x123456, 0, 0, kWidth,
-                                           kHeight),
-              6);
+    EXPECT_EQ(countPixels(canvas, 0x123456, 0, 0, kWidth, kHeight), 6);
 }
 
-TEST_F(ObjectsTest, InvisibleObjectDrawsNothing)
+TEST_F(ObjectsTest, ObjectsRemovedMidPassLeaveEveryOtherActingExactlyOnce)
 {
-    DisplayableObject object(10, 20, &engine, 3, 2, true);
-    object.visible = false;
-    RecordingFilter recorder(true);
-    engine.getForegroundCanvas()->setFilter(&recorder);
-    engine.getForegroundCanvas()->fillSurface(0);
-
-    object.draw();
-    EXPECT_TRUE(recorder.asked.empty());
-    EXPECT_EQ(dustreach::test::countPixels(*engine.getForegroundCanvas(), 0, 0, 0, kWidth, kHeight),
-              kWidth * kHeight);
-}
-
-TEST_F(ObjectsTest, ObjectRemovingItselfMidPassLeavesEveryOtherActingExactlyOnce)
-{
-    append("a");
+    LoggingObject* a = append("a");
     LoggingObject* b = append("b");
-    append("c");
+    LoggingObject* c = append("c");
     append("d");
-    std::unique_ptr<LoggingObject> removed;
-    b->onUpdate = [&] {
-        engine.removeDisplayableObject(b);
-        removed.reset(b);  // no longer the array's
-    };
-
+    b->onUpdate = [&] { take(b); };
     engine.updateAllObjects(70);
     EXPECT_EQ(log, (Log{"a@70", "b@70", "c@70", "d@70"}));
     EXPECT_EQ(engine.getContentCount(), 3);
 
+    // Removing an earlier one: the running object and those after it move down by one.
     log.clear();
+    c->onUpdate = [&] { take(a); };
     engine.updateAllObjects(80);
     EXPECT_EQ(log, (Log{"a@80", "c@80", "d@80"}));
 }
 
-TEST_F(ObjectsTest, ObjectRemovingAnEarlierOneMidPassSkipsNobody)
-{
-    LoggingObject* a = append("a");
-    LoggingObject* b = append("b");
-    append("c");
-    append("d");
-    std::unique_ptr<LoggingObject> removed;
-    b->onUpdate = [&] {
-        engine.removeDisplayableObject(a);  // c and d move down by one
-        removed.reset(a);
-    };
-
-    engine.updateAllObjects(5);
-    EXPECT_EQ(log, (Log{"a@5", "b@5", "c@5", "d@5"}));
-}
-
 TEST_F(ObjectsTest, ObjectsAddedDuringAPassActInThatPass)
 {
+    bool added = false;
     engine.createObjectArray(3);
     auto* first = new LoggingObject(&engine, log, "first");
     engine.storeObjectInArray(1, first);
-    bool added = false;
     first->onUpdate = [&] {
-        if (added)
+        if (std::exchange(added, true))
             return;
-        added = true;
         engine.appendObjectToArray(new LoggingObject(&engine, log, "appended"));
         // Stored in front of the running object: only a restart from the first entry finds it.
         engine.storeObjectInArray(0, new LoggingObject(&engine, log, "stored"));
     };
-
     engine.updateAllObjects(3);
-    ASSERT_EQ(log.size(), 3u);
-    EXPECT_EQ(log[0], "first@3");
-    EXPECT_EQ(log[1], "stored@3");
-    EXPECT_EQ(log[2], "appended@3");
+    EXPECT_EQ(log, (Log{"first@3", "stored@3", "appended@3"}));
     EXPECT_EQ(engine.getContentCount(), 4);
-}
 
-TEST_F(ObjectsTest, DrawPassSurvivesTheSameChanges)
-{
+    // The draw pass survives the same changes.
+    log.clear();
+    added = false;
+    engine.createObjectArray(0);
     LoggingObject* a = append("a");
     append("b");
-    bool added = false;
-    std::unique_ptr<LoggingObject> removed;
     a->onDraw = [&] {
-        if (added)
+        if (std::exchange(added, true))
             return;
-        added = true;
-        engine.removeDisplayableObject(a);
-        removed.reset(a);
-        engine.appendObjectToArray(new LoggingObject(&engine, log, "c"));
+        take(a);
+        append("c");
     };
-
     engine.drawAllObjects();
     EXPECT_EQ(log, (Log{"a", "b", "c"}));
 }
@@ -259,46 +229,34 @@ TEST_F(ObjectsTest, PassesSkipEmptyEntries)
     EXPECT_EQ(log, (Log{"one@9", "three@9", "one", "three"}));
 }
 
-TEST_F(ObjectsTest, DestroyOldObjectsWithoutDeletingKeepsObjectsAliveAndTheLength)
+TEST_F(ObjectsTest, DestroyOldObjectsDeletesOnlyWhenAskedAndOnlyObjectsThatAskForIt)
 {
     int destroyed = 0;
     std::vector<std::unique_ptr<LoggingObject>> kept;
-    for (const char* name : {"a", "b", "c"}) {
-        LoggingObject* object = append(name);
-        object->destroyed = &destroyed;
-        kept.emplace_back(object);
-    }
+    for (const char* name : {"a", "b", "c"})
+        kept.emplace_back(append(name, &destroyed));
     engine.objectsChanged = false;
-
     engine.destroyOldObjects(false);
     EXPECT_TRUE(engine.objectsChanged);
     EXPECT_EQ(destroyed, 0);
-    ASSERT_EQ(engine.getContentCount(), 3);
+    ASSERT_EQ(engine.getContentCount(), 3);  // the length stays
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(engine.getDisplayableObject(i), nullptr);
-
     kept.clear();
     EXPECT_EQ(destroyed, 3);
-}
 
-TEST_F(ObjectsTest, DestroyOldObjectsDeletesOnlyObjectsThatAskForIt)
-{
-    int destroyed = 0;
-    LoggingObject* owned = append("owned");
-    owned->destroyed = &destroyed;
-    std::unique_ptr<LoggingObject> notOwned(append("kept"));
+    destroyed = 0;
+    engine.createObjectArray(0);
+    append("owned", &destroyed);
+    std::unique_ptr<LoggingObject> notOwned(append("kept", &destroyed));
     notOwned->deletable = false;
-    notOwned->destroyed = &destroyed;
-
     engine.destroyOldObjects(true);
     EXPECT_EQ(destroyed, 1);
     EXPECT_EQ(engine.getContentCount(), 2);
     EXPECT_EQ(notOwned->name, "kept");  // still alive
 
     // createObjectArray empties the old array the same way, then resizes.
-    LoggingObject* again = new LoggingObject(&engine, log, "again");
-    again->destroyed = &destroyed;
-    engine.storeObjectInArray(0, again);
+    engine.storeObjectInArray(0, new LoggingObject(&engine, log, "again", &destroyed));
     engine.createObjectArray(7);
     EXPECT_EQ(destroyed, 2);
     EXPECT_EQ(engine.getContentCount(), 7);
@@ -309,37 +267,25 @@ TEST_F(ObjectsTest, DestroyOldObjectsDeletesOnlyObjectsThatAskForIt)
 TEST(ObjectsLifetimeTest, EngineDestructionDeletesTheObjectsItStillOwns)
 {
     int destroyed = 0;
-    std::vector<std::string> log;
+    Log log;
     std::unique_ptr<LoggingObject> taken;
     std::unique_ptr<LoggingObject> notDeletable;
     {
         BaseEngine engine;
         ASSERT_EQ(dustreach::test::initialiseHeadless(engine, false, kWidth, kHeight), 0);
-        for (const char* name : {"a", "b", "c"}) {
-            auto* object = new LoggingObject(&engine, log, name);
-            object->destroyed = &destroyed;
-            engine.appendObjectToArray(object);
-        }
+        for (const char* name : {"a", "b", "c"})
+            engine.appendObjectToArray(new LoggingObject(&engine, log, name, &destroyed));
         taken.reset(static_cast<LoggingObject*>(engine.getDisplayableObject(1)));
         engine.removeDisplayableObject(taken.get());
         EXPECT_EQ(engine.getContentCount(), 2);
-        notDeletable.reset(new LoggingObject(&engine, log, "d"));
+        notDeletable.reset(new LoggingObject(&engine, log, "d", &destroyed));
         notDeletable->deletable = false;
-        notDeletable->destroyed = &destroyed;
         engine.appendObjectToArray(notDeletable.get());
-        // Removing an object that is not there changes nothing but the flag.
+        // Removing an object that is not there changes nothing.
         LoggingObject stranger(&engine, log, "stranger");
         engine.removeDisplayableObject(&stranger);
         EXPECT_EQ(engine.getContentCount(), 3);
         engine.deinitialise();
     }
     EXPECT_EQ(destroyed, 2);
-}
-
-TEST_F(ObjectsTest, RequestRedrawReachesTheEngine)
-{
-    DisplayableObject object(10, 10, &engine, 2, 2, true);
-    engine.redrawRequested = false;
-    object.requestRedraw();
-    EXPECT_TRUE(engine.redrawRequested);
 }
