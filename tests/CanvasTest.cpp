@@ -5,12 +5,15 @@
 #include <SDL.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "BaseEngine.h"
 #include "PixelCanvas.h"
 #include "TestSupport.h"
 
 using dustreach::test::AskedPoint;
+using dustreach::test::countPixels;
 using dustreach::test::RecordingFilter;
 using dustreach::test::StdoutCapture;
 using dustreach::test::SurfaceCanvas;
@@ -31,14 +34,6 @@ public:
     }
 };
 
-std::string repeated(const std::string& line, int times)
-{
-    std::string all;
-    for (int i = 0; i < times; ++i)
-        all += line;
-    return all;
-}
-
 }  // namespace
 
 TEST(CanvasTest, SetPixelWithoutFilterReportsEachPointOffTheSurfaceAndWritesTheCorners)
@@ -48,11 +43,9 @@ TEST(CanvasTest, SetPixelWithoutFilterReportsEachPointOffTheSurfaceAndWritesTheC
     const std::string before = canvas.pixelBytes();
 
     StdoutCapture capture;
-    canvas.setPixel(-1, 0, 0x112233);
-    canvas.setPixel(7, 0, 0x112233);
-    canvas.setPixel(0, -1, 0x112233);
-    canvas.setPixel(0, 5, 0x112233);
-    EXPECT_EQ(capture.stop(), repeated(kPixelError, 4));
+    for (auto [x, y] : {std::pair{-1, 0}, {7, 0}, {0, -1}, {0, 5}})
+        canvas.setPixel(x, y, 0x112233);
+    EXPECT_EQ(capture.stop(), kPixelError + kPixelError + kPixelError + kPixelError);
     EXPECT_EQ(canvas.pixelBytes(), before);
 
     StdoutCapture quiet;
@@ -62,12 +55,12 @@ TEST(CanvasTest, SetPixelWithoutFilterReportsEachPointOffTheSurfaceAndWritesTheC
     // The colour goes into the word unchanged: the alpha byte stays 0.
     EXPECT_EQ(canvas.rawGetPixel(0, 0), 0x112233u);
     EXPECT_EQ(canvas.rawGetPixel(6, 4), 0x445566u);
-    EXPECT_EQ(dustreach::test::countPixels(canvas, 0, 0, 0, 7, 5), 33);
+    EXPECT_EQ(countPixels(canvas, 0, 0, 0, 7, 5), 33);
 }
 
-TEST(CanvasTest, RefusingFilterStopsEveryPointSilently)
+TEST(CanvasTest, RefusingFilterStopsEveryPointSilentlyAndRawSetPixelDoesNotAskIt)
 {
-    SurfaceCanvas canvas(4, 4);
+    SurfaceCanvas canvas(5, 5);
     RecordingFilter refuse(false);
     canvas.setFilter(&refuse);
     const std::string before = canvas.pixelBytes();
@@ -78,6 +71,15 @@ TEST(CanvasTest, RefusingFilterStopsEveryPointSilently)
     EXPECT_EQ(capture.stop(), "");
     EXPECT_EQ(canvas.pixelBytes(), before);
     EXPECT_EQ(refuse.asked, (std::vector<AskedPoint>{{1, 1, 0xFFFFFF}, {-50, 99, 0xFFFFFF}}));
+
+    // rawSetPixel skips the filter but keeps the bounds check.
+    refuse.asked.clear();
+    StdoutCapture raw;
+    canvas.rawSetPixel(2, 3, 0x0000FF);
+    canvas.rawSetPixel(5, 3, 0x0000FF);
+    EXPECT_EQ(raw.stop(), kPixelError);
+    EXPECT_TRUE(refuse.asked.empty());
+    EXPECT_EQ(canvas.rawGetPixel(2, 3), 0x0000FFu);
 }
 
 TEST(CanvasTest, FilterThatMovesAndRecoloursDecidesWhereAndWhatLands)
@@ -89,26 +91,12 @@ TEST(CanvasTest, FilterThatMovesAndRecoloursDecidesWhereAndWhatLands)
     canvas.setPixel(1, 1, 0xAABBCC);
     EXPECT_EQ(canvas.rawGetPixel(4, 3), 0xCCBBAAu);
     EXPECT_EQ(canvas.rawGetPixel(1, 1), 0u);
-    EXPECT_EQ(dustreach::test::countPixels(canvas, 0, 0, 0, 10, 10), 99);
+    EXPECT_EQ(countPixels(canvas, 0, 0, 0, 10, 10), 99);
 
     // Moved off the surface by the filter: the bounds check still catches it.
     StdoutCapture capture;
     canvas.setPixel(8, 0, 0xAABBCC);
     EXPECT_EQ(capture.stop(), kPixelError);
-}
-
-TEST(CanvasTest, RawSetPixelAsksNoFilterButKeepsTheBoundsCheck)
-{
-    SurfaceCanvas canvas(5, 5);
-    RecordingFilter refuse(false);
-    canvas.setFilter(&refuse);
-
-    StdoutCapture capture;
-    canvas.rawSetPixel(2, 3, 0x0000FF);
-    canvas.rawSetPixel(5, 3, 0x0000FF);
-    EXPECT_EQ(capture.stop(), kPixelError);
-    EXPECT_TRUE(refuse.asked.empty());
-    EXPECT_EQ(canvas.rawGetPixel(2, 3), 0x0000FFu);
 }
 
 TEST(CanvasTest, EngineCanvasDropsPointsOutsideTheWindowWithoutMessage)
@@ -120,16 +108,14 @@ TEST(CanvasTest, EngineCanvasDropsPointsOutsideTheWindowWithoutMessage)
     canvas->fillSurface(0);
 
     StdoutCapture capture;
-    canvas->setPixel(-1, 0, 0xFF0000);
-    canvas->setPixel(40, 0, 0xFF0000);
-    canvas->setPixel(0, 30, 0xFF0000);
-    canvas->setPixel(39, 29, 0xFF0000);
+    for (auto [x, y] : {std::pair{-1, 0}, {40, 0}, {0, 30}, {39, 29}})
+        canvas->setPixel(x, y, 0xFF0000);
     EXPECT_EQ(capture.stop(), "");
-    EXPECT_EQ(dustreach::test::countPixels(*canvas, 0xFF0000, 0, 0, 40, 30), 1);
+    EXPECT_EQ(countPixels(*canvas, 0xFF0000, 0, 0, 40, 30), 1);
     EXPECT_EQ(canvas->rawGetPixel(39, 29), 0xFF0000u);
 }
 
-TEST(CanvasTest, CopyAllFromMakesThePixelBlocksEqual)
+TEST(CanvasTest, CopyAllFromAndFillSurfaceCoverTheWholeBlockAndIgnoreTheFilters)
 {
     SurfaceCanvas source(13, 9);  // an odd width
     SurfaceCanvas target(13, 9);
@@ -138,32 +124,34 @@ TEST(CanvasTest, CopyAllFromMakesThePixelBlocksEqual)
             source.rawSetPixel(x, y, static_cast<unsigned int>(0x010203 * (x + 1) + 0x100 * y));
     target.fillSurface(0xFFFFFF);
     ASSERT_NE(target.pixelBytes(), source.pixelBytes());
-
     target.copyAllFrom(source);
     EXPECT_EQ(target.pixelBytes(), source.pixelBytes());
-}
 
-TEST(CanvasTest, FillSurfaceIgnoresTheFilters)
-{
-    SurfaceCanvas canvas(6, 4);
     MoveAndRecolourFilter moving;
-    canvas.setFilter(&moving);
-    canvas.fillSurface(0x00FF00);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 6; ++x)
-            ASSERT_EQ(canvas.rawGetPixel(x, y), 0x0000FF00u) << x << "," << y;
-
+    target.setFilter(&moving);
+    target.fillSurface(0x00FF00);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 13; ++x)
+            ASSERT_EQ(target.rawGetPixel(x, y), 0x0000FF00u) << x << "," << y;
     RecordingFilter refuse(false);
-    canvas.setFilter(&refuse);
-    canvas.fillSurface(0x123456);
+    target.setFilter(&refuse);
+    target.fillSurface(0x123456);
     EXPECT_TRUE(refuse.asked.empty());
-    EXPECT_EQ(dustreach::test::countPixels(canvas, 0x123456, 0, 0, 6, 4), 24);
+    EXPECT_EQ(countPixels(target, 0x123456, 0, 0, 13, 9), 13 * 9);
 }
 
 TEST(CanvasTest, NestedLocksLockAndUnlockASurfaceThatMustBeLockedOnce)
 {
     SurfaceCanvas canvas(8, 8);
     SDL_Surface* surface = canvas.getSurface();
+    // A surface that needs no lock is left alone.
+    ASSERT_FALSE(SDL_MUSTLOCK(surface));
+    canvas.lockForDrawing();
+    EXPECT_EQ(surface->locked, 0);
+    EXPECT_EQ(canvas.getLockCount(), 0);
+    canvas.unlockAfterDrawing();
+    EXPECT_EQ(canvas.getLockCount(), 0);
+
     // A colour key plus the RLE wish: the first blit encodes the surface, after which it must be
     // locked before its pixels are touched.
     SDL_SetColorKey(surface, SDL_TRUE, 0);
@@ -182,16 +170,5 @@ TEST(CanvasTest, NestedLocksLockAndUnlockASurfaceThatMustBeLockedOnce)
     EXPECT_EQ(surface->locked, 1);
     canvas.unlockAfterDrawing();
     EXPECT_EQ(surface->locked, 0);
-    EXPECT_EQ(canvas.getLockCount(), 0);
-}
-
-TEST(CanvasTest, LockingASurfaceThatNeedsNoLockDoesNothing)
-{
-    SurfaceCanvas canvas(8, 8);
-    ASSERT_FALSE(SDL_MUSTLOCK(canvas.getSurface()));
-    canvas.lockForDrawing();
-    EXPECT_EQ(canvas.getSurface()->locked, 0);
-    EXPECT_EQ(canvas.getLockCount(), 0);
-    canvas.unlockAfterDrawing();
     EXPECT_EQ(canvas.getLockCount(), 0);
 }
