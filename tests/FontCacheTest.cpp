@@ -7,18 +7,20 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BaseEngine.h"
 #include "FontCache.h"
 #include "TestSupport.h"
 
-using dustreach::test::ScopedTempDir;
 using dustreach::test::StdoutCapture;
 
 namespace {
 
-const std::string kFont = "Cornerstone Regular.ttf";
+const std::string kFont = dustreach::test::kGameFont;
+const std::string kLoad24 = "Loading font: 24 point Cornerstone Regular.ttf\n";
+const std::string kFailed = "Font loading failed.\n";
 
 // The font library up, and a working folder holding the game's font under its plain name.
 class FontCacheTest : public testing::Test {
@@ -31,72 +33,46 @@ protected:
     // Every cache of a test is gone before the library goes down.
     void TearDown() override { TTF_Quit(); }
 
-    ScopedTempDir folder;
+    dustreach::test::ScopedTempDir folder;
 };
 
 }  // namespace
 
-TEST_F(FontCacheTest, SameKeyGivesTheSameRecordAndOneLoadingLine)
+TEST_F(FontCacheTest, RecordsAreKeptByExactNameAndSizeWithOneLoadingLineEach)
 {
     FontCache cache;
     cache.loadFonts();
-
     StdoutCapture capture;
     GameFont* first = cache.getFont(kFont, 24);
     GameFont* again = cache.getFont(kFont, 24);
-    EXPECT_EQ(capture.stop(), "Loading font: 24 point Cornerstone Regular.ttf\n");
+    EXPECT_EQ(capture.stop(), kLoad24);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(again, first);
     EXPECT_NE(first->getTTFFont(), nullptr);
     EXPECT_EQ(first->getName(), kFont);
     EXPECT_EQ(first->getSize(), 24);
 
-    StdoutCapture second;
+    // Names are compared byte for byte; a file that does not open keeps a record without font.
+    StdoutCapture others;
     GameFont* small = cache.getFont(kFont, 12);
-    EXPECT_EQ(second.stop(), "Loading font: 12 point Cornerstone Regular.ttf\n");
-    EXPECT_NE(small, first);
+    GameFont* otherCase = cache.getFont("cornerstone regular.ttf", 24);
+    GameFont* otherPath = cache.getFont("./" + kFont, 24);
+    EXPECT_EQ(others.stop(), "Loading font: 12 point Cornerstone Regular.ttf\n"
+                             "Loading font: 24 point cornerstone regular.ttf\n" + kFailed +
+                                 "Loading font: 24 point ./Cornerstone Regular.ttf\n");
+    for (GameFont* other : {small, otherCase, otherPath})
+        EXPECT_NE(other, first);
     EXPECT_NE(small->getTTFFont(), nullptr);
-    EXPECT_EQ(cache.getCount(), 2);
+    EXPECT_EQ(otherCase->getTTFFont(), nullptr);
+    EXPECT_NE(otherPath->getTTFFont(), nullptr);
+    EXPECT_EQ(cache.getCount(), 4);
 
+    // Asked again, every record comes back as it is: no new attempt, no message.
     StdoutCapture quiet;
     EXPECT_EQ(cache.getFont(kFont, 24), first);
     EXPECT_EQ(cache.getFont(kFont, 12), small);
+    EXPECT_EQ(cache.getFont("cornerstone regular.ttf", 24), otherCase);
     EXPECT_EQ(quiet.stop(), "");
-}
-
-TEST_F(FontCacheTest, NamesAreComparedByteForByte)
-{
-    FontCache cache;
-    cache.loadFonts();
-    GameFont* plain = cache.getFont(kFont, 24);
-
-    StdoutCapture capture;
-    GameFont* otherCase = cache.getFont("cornerstone regular.ttf", 24);
-    GameFont* otherPath = cache.getFont("./" + kFont, 24);
-    EXPECT_EQ(capture.stop(),
-              "Loading font: 24 point cornerstone regular.ttf\nFont loading failed.\n"
-              "Loading font: 24 point ./Cornerstone Regular.ttf\n");
-    EXPECT_NE(otherCase, plain);
-    EXPECT_EQ(otherCase->getTTFFont(), nullptr);
-    EXPECT_NE(otherPath, plain);
-    EXPECT_NE(otherPath->getTTFFont(), nullptr);
-    EXPECT_EQ(cache.getCount(), 3);
-}
-
-TEST_F(FontCacheTest, UnreadableFileKeepsARecordWithoutFont)
-{
-    FontCache cache;
-    cache.loadFonts();
-    StdoutCapture capture;
-    GameFont* missing = cache.getFont("missing.ttf", 24);
-    EXPECT_EQ(capture.stop(), "Loading font: 24 point missing.ttf\nFont loading failed.\n");
-    ASSERT_NE(missing, nullptr);
-    EXPECT_EQ(missing->getTTFFont(), nullptr);
-
-    // Asked again: the failed record is returned as it is, without a new attempt or message.
-    StdoutCapture again;
-    EXPECT_EQ(cache.getFont("missing.ttf", 24), missing);
-    EXPECT_EQ(again.stop(), "");
 }
 
 TEST_F(FontCacheTest, FontsAskedForBeforeLoadFontsOpenLaterSilently)
@@ -106,9 +82,7 @@ TEST_F(FontCacheTest, FontsAskedForBeforeLoadFontsOpenLaterSilently)
     StdoutCapture capture;
     GameFont* early = cache.getFont(kFont, 24);
     GameFont* missing = cache.getFont("missing.ttf", 10);
-    EXPECT_EQ(capture.stop(),
-              "Loading font: 24 point Cornerstone Regular.ttf\nFont loading failed.\n"
-              "Loading font: 10 point missing.ttf\nFont loading failed.\n");
+    EXPECT_EQ(capture.stop(), kLoad24 + kFailed + "Loading font: 10 point missing.ttf\n" + kFailed);
     EXPECT_EQ(early->getTTFFont(), nullptr);
 
     StdoutCapture loading;
@@ -131,15 +105,11 @@ TEST_F(FontCacheTest, TwentyFirstRecordGrowsCapacityByTenAndRecordsStayPut)
     EXPECT_EQ(cache.getCapacity(), 20);
     std::vector<GameFont*> records;
     StdoutCapture capture;
-    for (int size = 1; size <= 20; ++size)
+    for (int size = 1; size <= 31; ++size) {
         records.push_back(cache.getFont("f.ttf", size));
-    EXPECT_EQ(cache.getCapacity(), 20);
-    records.push_back(cache.getFont("f.ttf", 21));
-    EXPECT_EQ(cache.getCapacity(), 30);
-    EXPECT_EQ(cache.getCount(), 21);
-    for (int size = 22; size <= 31; ++size)
-        records.push_back(cache.getFont("f.ttf", size));
-    EXPECT_EQ(cache.getCapacity(), 40);
+        EXPECT_EQ(cache.getCapacity(), size <= 20 ? 20 : size <= 30 ? 30 : 40) << size;
+    }
+    EXPECT_EQ(cache.getCount(), 31);
     capture.stop();
 
     StdoutCapture quiet;
@@ -157,48 +127,34 @@ TEST_F(FontCacheTest, DestructionFreesOpenFontsInTheOrderFirstAskedFor)
     auto cache = std::make_unique<FontCache>();
     cache->loadFonts();
     StdoutCapture loading;
-    cache->getFont(kFont, 24);
-    cache->getFont("missing.ttf", 24);
-    cache->getFont(kFont, 12);
-    cache->getFont(kFont, 24);
-    cache->getFont(kFont, 18);
+    for (auto [name, size] : {std::pair{kFont, 24}, {"missing.ttf", 24}, {kFont, 12}, {kFont, 24},
+                              {kFont, 18}})
+        cache->getFont(name, size);
     loading.stop();
 
     StdoutCapture capture;
     cache.reset();
-    EXPECT_EQ(capture.stop(),
-              "Free font: 24 point Cornerstone Regular.ttf\n"
-              "Free font: 12 point Cornerstone Regular.ttf\n"
-              "Free font: 18 point Cornerstone Regular.ttf\n");
+    EXPECT_EQ(capture.stop(), "Free font: 24 point Cornerstone Regular.ttf\n"
+                              "Free font: 12 point Cornerstone Regular.ttf\n"
+                              "Free font: 18 point Cornerstone Regular.ttf\n");
 }
 
-TEST_F(FontCacheTest, EngineOpensItsDefaultFontAtInitialiseAndFreesItAtDestruction)
+TEST_F(FontCacheTest, EngineOpensItsDefaultFontAtInitialiseFreesItAtDestructionOrRunsOnWithout)
 {
-    StdoutCapture capture;
-    {
-        BaseEngine engine;
-        dustreach::test::useDummyVideo();
-        ASSERT_EQ(engine.initialise("fonts", 60, 40, kFont.c_str(), 24), 0);
-        GameFont* font = engine.getDefaultFont();
-        ASSERT_NE(font, nullptr);
-        EXPECT_NE(font->getTTFFont(), nullptr);
-        EXPECT_EQ(engine.getFontCache().getFont(kFont, 24), font);
-        engine.deinitialise();
+    dustreach::test::useDummyVideo();
+    const std::string good = kLoad24 + "Free font: 24 point Cornerstone Regular.ttf\n";
+    const std::string bad = "Loading font: 24 point nowhere.ttf\n" + kFailed;
+    for (auto [name, output] : {std::pair{kFont, good}, {std::string("nowhere.ttf"), bad}}) {
+        StdoutCapture capture;
+        {
+            BaseEngine engine;
+            ASSERT_EQ(engine.initialise("fonts", 60, 40, name.c_str(), 24), 0);
+            GameFont* font = engine.getDefaultFont();
+            ASSERT_NE(font, nullptr);
+            EXPECT_EQ(font->getTTFFont() != nullptr, name == kFont);
+            EXPECT_EQ(engine.getFontCache().getFont(name, 24), font);
+            engine.deinitialise();
+        }
+        EXPECT_EQ(capture.stop(), output) << name;
     }
-    EXPECT_EQ(capture.stop(), "Loading font: 24 point Cornerstone Regular.ttf\n"
-                              "Free font: 24 point Cornerstone Regular.ttf\n");
-}
-
-TEST_F(FontCacheTest, EngineWithAnUnreadableFontRunsOnWithoutIt)
-{
-    StdoutCapture capture;
-    {
-        BaseEngine engine;
-        dustreach::test::useDummyVideo();
-        ASSERT_EQ(engine.initialise("fonts", 60, 40, "nowhere.ttf", 24), 0);
-        ASSERT_NE(engine.getDefaultFont(), nullptr);
-        EXPECT_EQ(engine.getDefaultFont()->getTTFFont(), nullptr);
-        engine.deinitialise();
-    }
-    EXPECT_EQ(capture.stop(), "Loading font: 24 point nowhere.ttf\nFont loading failed.\n");
 }
