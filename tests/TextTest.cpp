@@ -7,13 +7,16 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BaseEngine.h"
 #include "TestSupport.h"
 
 using dustreach::test::AskedPoint;
+using dustreach::test::countPixels;
 using dustreach::test::RecordingFilter;
 using dustreach::test::StdoutCapture;
 
@@ -21,19 +24,13 @@ namespace {
 
 constexpr unsigned int kGround = 0x445566;
 
-// Which pixels of a rendered text are glyph pixels.
+// Which pixels of a rendered text are glyph pixels: column i of row j at j * width + i.
 struct Glyphs {
     int width = 0;
     int height = 0;
-    std::vector<bool> on;  // row by row: column i of row j at j * width + i
+    std::vector<bool> on;
     bool at(int i, int j) const { return on[static_cast<std::size_t>(j * width + i)]; }
-    int count() const
-    {
-        int n = 0;
-        for (bool pixel : on)
-            n += pixel;
-        return n;
-    }
+    int count() const { return static_cast<int>(std::count(on.begin(), on.end(), true)); }
 };
 
 Glyphs renderGlyphs(GameFont* font, const char* text)
@@ -55,6 +52,13 @@ Glyphs renderGlyphs(GameFont* font, const char* text)
     return glyphs;
 }
 
+// True when every pixel of the canvas has the ground colour.
+bool untouched(const PixelCanvas& canvas)
+{
+    const int width = canvas.getSurfaceWidth(), height = canvas.getSurfaceHeight();
+    return countPixels(canvas, kGround, 0, 0, width, height) == width * height;
+}
+
 class TextTest : public testing::Test {
 protected:
     void SetUp() override
@@ -65,10 +69,17 @@ protected:
         canvas.fillSurface(kGround);
     }
 
-    // Every pixel of the canvas is the colour where the glyphs put at (x, y) cover it, and the
-    // ground elsewhere. Returns how many pixels took the colour.
-    int expectTextAt(const Glyphs& glyphs, int x, int y, unsigned int colour)
+    // Draws the text on the ground (silently) and checks that every pixel of the canvas is the
+    // colour where the glyphs put at (x, y) cover it, and the ground elsewhere. Returns how many
+    // pixels took the colour, and how many glyph pixels the text has.
+    std::pair<int, int> drawAndCheck(GameFont* font, const char* text, int x, int y,
+                                     unsigned int colour)
     {
+        const Glyphs glyphs = renderGlyphs(font ? font : engine.getDefaultFont(), text);
+        canvas.fillSurface(kGround);
+        StdoutCapture capture;
+        canvas.drawString(x, y, text, colour, font);
+        EXPECT_EQ(capture.stop(), "") << text;
         int drawn = 0;
         for (int cy = 0; cy < canvas.getSurfaceHeight(); ++cy)
             for (int cx = 0; cx < canvas.getSurfaceWidth(); ++cx) {
@@ -77,13 +88,13 @@ protected:
                                    glyphs.at(i, j);
                 const unsigned int expected = glyph ? colour : kGround;
                 if (canvas.rawGetPixel(cx, cy) != expected) {
-                    ADD_FAILURE() << "pixel " << cx << "," << cy << " is " << std::hex
+                    ADD_FAILURE() << text << ": pixel " << cx << "," << cy << " is " << std::hex
                                   << canvas.rawGetPixel(cx, cy) << ", expected " << expected;
-                    return -1;
+                    return {-1, glyphs.count()};
                 }
                 drawn += glyph;
             }
-        return drawn;
+        return {drawn, glyphs.count()};
     }
 
     BaseEngine engine;
@@ -92,15 +103,31 @@ protected:
 
 }  // namespace
 
-TEST_F(TextTest, GlyphPixelsLandAtTheOffsetInExactlyTheColour)
+TEST_F(TextTest, GlyphPixelsLandAtTheOffsetInExactlyTheColourInTheFontGiven)
 {
-    const Glyphs glyphs = renderGlyphs(engine.getDefaultFont(), "Dustreach 42");
-    ASSERT_GT(glyphs.count(), 50);
+    const auto [drawn, glyphs] = drawAndCheck(nullptr, "Dustreach 42", 10, 20, 0x00FF00);
+    EXPECT_GT(glyphs, 50);
+    EXPECT_EQ(drawn, glyphs);
 
-    StdoutCapture capture;
-    canvas.drawString(10, 20, "Dustreach 42", 0x00FF00);
-    EXPECT_EQ(capture.stop(), "");
-    EXPECT_EQ(expectTextAt(glyphs, 10, 20, 0x0000FF00), glyphs.count());
+    const std::string path = dustreach::test::assetPath(dustreach::test::kGameFont);
+    GameFont* small = engine.getFontCache().getFont(path, 12);
+    ASSERT_NE(small->getTTFFont(), nullptr);
+    ASSERT_LT(renderGlyphs(small, "Level 2").height,
+              renderGlyphs(engine.getDefaultFont(), "Level 2").height);
+    const auto [smallDrawn, smallGlyphs] = drawAndCheck(small, "Level 2", 100, 200, 0xFFFFFF);
+    EXPECT_EQ(smallDrawn, smallGlyphs);
+}
+
+TEST_F(TextTest, TextPartlyOutsideTheWindowDrawsTheInsidePartSilently)
+{
+    const Glyphs score = renderGlyphs(engine.getDefaultFont(), "Score: 1000");
+    const int width = canvas.getSurfaceWidth(), height = canvas.getSurfaceHeight();
+    for (auto [x, y] : {std::pair{-7, height - score.height / 2},
+                        {width - score.width / 3, -score.height / 2}}) {
+        const auto [drawn, glyphs] = drawAndCheck(nullptr, "Score: 1000", x, y, 0x123456);
+        EXPECT_GT(drawn, 0) << x << "," << y;
+        EXPECT_LT(drawn, glyphs) << x << "," << y;
+    }
 }
 
 TEST_F(TextTest, EveryGlyphPixelGoesThroughTheFilterColumnByColumn)
@@ -116,44 +143,7 @@ TEST_F(TextTest, EveryGlyphPixelGoesThroughTheFilterColumnByColumn)
             if (glyphs.at(i, j))
                 expected.push_back({i - 3, j + 7, 0xABCDEF});
     EXPECT_EQ(recorder.asked, expected);
-    // Refused by the filter: nothing landed.
-    EXPECT_EQ(dustreach::test::countPixels(canvas, kGround, 0, 0, canvas.getSurfaceWidth(),
-                                           canvas.getSurfaceHeight()),
-              canvas.getSurfaceWidth() * canvas.getSurfaceHeight());
-}
-
-TEST_F(TextTest, TextPartlyOutsideTheWindowDrawsTheInsidePartSilently)
-{
-    const char* text = "Score: 1000";
-    const Glyphs glyphs = renderGlyphs(engine.getDefaultFont(), text);
-    const int x = -7;
-    const int y = canvas.getSurfaceHeight() - glyphs.height / 2;
-
-    StdoutCapture capture;
-    canvas.drawString(x, y, text, 0x123456);
-    EXPECT_EQ(capture.stop(), "");
-    const int drawn = expectTextAt(glyphs, x, y, 0x123456);
-    EXPECT_GT(drawn, 0);
-    EXPECT_LT(drawn, glyphs.count());
-
-    canvas.fillSurface(kGround);
-    const int right = canvas.getSurfaceWidth() - glyphs.width / 3;
-    StdoutCapture second;
-    canvas.drawString(right, -glyphs.height / 2, text, 0x123456);
-    EXPECT_EQ(second.stop(), "");
-    EXPECT_GT(expectTextAt(glyphs, right, -glyphs.height / 2, 0x123456), 0);
-}
-
-TEST_F(TextTest, AGivenFontIsUsedInsteadOfTheDefault)
-{
-    GameFont* small =
-        engine.getFontCache().getFont(dustreach::test::assetPath("Cornerstone Regular.ttf"), 12);
-    ASSERT_NE(small->getTTFFont(), nullptr);
-    const Glyphs glyphs = renderGlyphs(small, "Level 2");
-    ASSERT_LT(glyphs.height, renderGlyphs(engine.getDefaultFont(), "Level 2").height);
-
-    canvas.drawString(100, 200, "Level 2", 0xFFFFFF, small);
-    EXPECT_EQ(expectTextAt(glyphs, 100, 200, 0xFFFFFF), glyphs.count());
+    EXPECT_TRUE(untouched(canvas));  // refused by the filter: nothing landed
 }
 
 TEST_F(TextTest, NothingIsDrawnForAnEmptyTextOrAFontThatDidNotOpen)
@@ -168,9 +158,7 @@ TEST_F(TextTest, NothingIsDrawnForAnEmptyTextOrAFontThatDidNotOpen)
     // A font that did not open draws nothing, even though a default font exists.
     canvas.drawString(10, 10, "Paused", 0xFFFFFF, broken);
     EXPECT_EQ(capture.stop(), "");
-    EXPECT_EQ(dustreach::test::countPixels(canvas, kGround, 0, 0, canvas.getSurfaceWidth(),
-                                           canvas.getSurfaceHeight()),
-              canvas.getSurfaceWidth() * canvas.getSurfaceHeight());
+    EXPECT_TRUE(untouched(canvas));
 }
 
 TEST(TextWithoutFontTest, EngineWithoutDefaultFontDrawsNoText)
@@ -182,5 +170,5 @@ TEST(TextWithoutFontTest, EngineWithoutDefaultFontDrawsNoText)
     StdoutCapture capture;
     canvas.drawString(10, 10, "Game over", 0xFFFFFF);
     EXPECT_EQ(capture.stop(), "");
-    EXPECT_EQ(dustreach::test::countPixels(canvas, kGround, 0, 0, 200, 100), 200 * 100);
+    EXPECT_TRUE(untouched(canvas));
 }
