@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <set>
 #include <utility>
 #include <vector>
@@ -33,6 +34,16 @@ Points block(int x0, int x1, int y0, int y1)
     Points points;
     for (int x = x0; x <= x1; ++x)
         for (int y = y0; y <= y1; ++y)
+            points.emplace_back(x, y);
+    return points;
+}
+
+// Column spans {x, top, bottom} one after the other, in visiting order.
+Points columns(std::initializer_list<std::array<int, 3>> spans)
+{
+    Points points;
+    for (const auto& [x, top, bottom] : spans)
+        for (int y = top; y <= bottom; ++y)
             points.emplace_back(x, y);
     return points;
 }
@@ -68,7 +79,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ShapesTest, RectangleCoversBothCornersInEitherOrder)
+TEST_F(ShapesTest, RectangleCoversBothCornersInEitherOrderAndWritesItsColour)
 {
     canvas.drawRectangle(5, 7, 2, 3, kColour);
     const Points expected = block(2, 5, 3, 7);
@@ -76,23 +87,20 @@ TEST_F(ShapesTest, RectangleCoversBothCornersInEitherOrder)
     EXPECT_EQ(take(), expected);
     canvas.drawRectangle(2, 3, 5, 7, kColour);
     EXPECT_EQ(take(), expected);
-
     canvas.drawRectangle(4, 4, 4, 4, kColour);
     EXPECT_EQ(take(), (Points{{4, 4}}));
     canvas.drawRectangle(0, 0, 3, 1, kColour);
-    EXPECT_EQ(take().size(), 8u);
-}
+    EXPECT_EQ(take(), block(0, 3, 0, 1));
 
-TEST_F(ShapesTest, RectangleWritesItsColourOnTheSurface)
-{
     canvas.setFilter(nullptr);
     canvas.drawRectangle(9, 1, 6, 4, kColour);
     EXPECT_EQ(dustreach::test::countPixels(canvas, kColour, 0, 0, 320, 320), 16);
     EXPECT_EQ(dustreach::test::countPixels(canvas, kColour, 6, 1, 10, 5), 16);
 }
 
-TEST_F(ShapesTest, OvalFourByFourIsACrossWithItsDiagonalNeighbours)
+TEST_F(ShapesTest, OvalSemiAxesAreHalfTheCornerDistanceInEitherCornerOrder)
 {
+    // Four by four: a cross with its diagonal neighbours.
     canvas.drawOval(0, 0, 4, 4, kColour);
     const Points points = take();
     EXPECT_TRUE(columnMajor(points));
@@ -100,24 +108,15 @@ TEST_F(ShapesTest, OvalFourByFourIsACrossWithItsDiagonalNeighbours)
                                    {3, 2}, {4, 2}, {1, 1}, {3, 1}, {1, 3}, {3, 3}};
     EXPECT_EQ(points.size(), 13u);
     EXPECT_EQ(asSet(points), expected);
-
-    // Corners in the other order give the same oval.
     canvas.drawOval(4, 4, 0, 0, kColour);
     EXPECT_EQ(take(), points);
-}
 
-TEST_F(ShapesTest, OvalSemiAxesAreHalfTheCornerDistance)
-{
     canvas.drawOval(0, 0, 1, 2, kColour);
     EXPECT_EQ(take(), (Points{{0, 1}, {1, 1}}));
-
-    // Away from the origin the centre moves with the box.
-    canvas.drawOval(10, 20, 11, 22, kColour);
+    canvas.drawOval(10, 20, 11, 22, kColour);  // the centre moves with the box
     EXPECT_EQ(take(), (Points{{10, 21}, {11, 21}}));
-}
 
-TEST_F(ShapesTest, OvalWithoutWidthOrHeightDrawsNothing)
-{
+    // Without width or height: nothing.
     canvas.drawOval(3, 0, 3, 10, kColour);
     canvas.drawOval(0, 4, 10, 4, kColour);
     canvas.drawOval(7, 7, 7, 7, kColour);
@@ -138,6 +137,12 @@ TEST_F(ShapesTest, TrianglePointingRightFollowsItsTwoEdges)
     }
     expected.emplace_back(199, 260);
     EXPECT_EQ(points, expected);
+
+    // All corners in one column: the first and third corner give the span.
+    canvas.drawTriangle(5, 5, 5, 9, 5, 2, kColour);
+    EXPECT_TRUE(take().empty());
+    canvas.drawTriangle(5, 2, 5, 9, 5, 5, kColour);
+    EXPECT_EQ(take(), block(5, 5, 2, 5));
 }
 
 TEST_F(ShapesTest, TriangleSplitAtItsMiddleCornerVisitsThatColumnTwice)
@@ -158,10 +163,9 @@ TEST_F(ShapesTest, TriangleSplitAtItsMiddleCornerVisitsThatColumnTwice)
     EXPECT_EQ(right.front().first, 10);
     EXPECT_EQ(right.back().first, 20);
     // At column 10 the long edge is at 2 + 8 * 4 / 18, the corner at 14: both parts span it.
-    const Points leftColumn10 = block(10, 10, r(2 + 8.0 * 4 / 18), 14);
-    EXPECT_TRUE(std::includes(left.begin(), left.end(), leftColumn10.begin(), leftColumn10.end()));
-    EXPECT_TRUE(std::includes(right.begin(), right.end(), leftColumn10.begin(), leftColumn10.end()));
-    // The corners themselves are covered.
+    const Points column10 = block(10, 10, r(2 + 8.0 * 4 / 18), 14);
+    EXPECT_TRUE(std::includes(left.begin(), left.end(), column10.begin(), column10.end()));
+    EXPECT_TRUE(std::includes(right.begin(), right.end(), column10.begin(), column10.end()));
     const std::set<Point> all = asSet(points);
     EXPECT_TRUE(all.count({2, 2}) && all.count({10, 14}) && all.count({20, 6}));
 }
@@ -177,81 +181,49 @@ TEST_F(ShapesTest, TriangleGivesTheSamePixelsForEveryCornerOrder)
     };
     for (auto corners : triangles) {
         std::sort(corners.begin(), corners.end());
-        canvas.drawTriangle(corners[0].first, corners[0].second, corners[1].first,
-                            corners[1].second, corners[2].first, corners[2].second, kColour);
-        const std::set<Point> first = asSet(take());
-        ASSERT_FALSE(first.empty());
-        while (std::next_permutation(corners.begin(), corners.end())) {
-            canvas.drawTriangle(corners[0].first, corners[0].second, corners[1].first,
-                                corners[1].second, corners[2].first, corners[2].second, kColour);
-            EXPECT_EQ(asSet(take()), first)
-                << "corners (" << corners[0].first << "," << corners[0].second << ") ("
-                << corners[1].first << "," << corners[1].second << ") (" << corners[2].first
-                << "," << corners[2].second << ")";
-        }
+        std::set<Point> first;
+        do {
+            const auto [a, b, c] = corners;
+            canvas.drawTriangle(a.first, a.second, b.first, b.second, c.first, c.second, kColour);
+            if (first.empty()) {
+                first = asSet(take());
+                ASSERT_FALSE(first.empty());
+            } else {
+                EXPECT_EQ(asSet(take()), first) << "corners (" << a.first << "," << a.second
+                                                << ") (" << b.first << "," << b.second << ") ("
+                                                << c.first << "," << c.second << ")";
+            }
+        } while (std::next_permutation(corners.begin(), corners.end()));
     }
 }
 
-TEST_F(ShapesTest, TriangleWithAllCornersInOneColumnUsesTheFirstAndThirdCorner)
+TEST_F(ShapesTest, TrapezoidColumnsRoundTheirEndsAndMeasureFromTheUnroundedLeftEdge)
 {
-    canvas.drawTriangle(5, 5, 5, 9, 5, 2, kColour);
-    EXPECT_TRUE(take().empty());
-    canvas.drawTriangle(5, 2, 5, 9, 5, 5, kColour);
-    EXPECT_EQ(take(), block(5, 5, 2, 5));
-}
-
-TEST_F(ShapesTest, TrapezoidEndColumnsUseTheRoundedEndHeights)
-{
-    // r(0.4) = 0 and r(0.6) = 1: two columns, no middle column.
-    canvas.drawTrapezoid(0.4, 0.6, 1, 5, 3, 8, kColour);
-    Points expected = block(0, 0, 1, 3);
-    const Points right = block(1, 1, 5, 8);
-    expected.insert(expected.end(), right.begin(), right.end());
-    EXPECT_EQ(take(), expected);
-
-    // Given right to left: both lines keep their identity.
-    canvas.drawTrapezoid(0.6, 0.4, 5, 1, 8, 3, kColour);
-    EXPECT_EQ(take(), expected);
-}
-
-TEST_F(ShapesTest, TrapezoidOneColumnWideUsesLineOneOnly)
-{
-    canvas.drawTrapezoid(0.2, 0.4, 2, 6, 10, 20, kColour);
-    EXPECT_EQ(take(), block(0, 0, 2, 6));
-    // Line 1 going up: nothing.
-    canvas.drawTrapezoid(0.2, 0.4, 6, 2, 0, 20, kColour);
-    EXPECT_TRUE(take().empty());
-}
-
-TEST_F(ShapesTest, TrapezoidWithCrossingLinesOrdersEachMiddleColumn)
-{
-    canvas.drawTrapezoid(0, 4, 0, 8, 8, 0, kColour);
-    Points expected = block(0, 0, 0, 8);
-    for (const Points& column : {block(1, 1, 2, 6), block(2, 2, 4, 4), block(3, 3, 2, 6),
-                                 block(4, 4, 0, 8)})
-        expected.insert(expected.end(), column.begin(), column.end());
-    EXPECT_EQ(take(), expected);
-}
-
-TEST_F(ShapesTest, TrapezoidMiddleColumnsMeasureFromTheUnroundedLeftEdge)
-{
-    // Line 1 from (0.4, 0) to (5, 10), line 2 flat at 0: column x reaches 10 (x - 0.4) / 4.6.
-    canvas.drawTrapezoid(0.4, 5, 0, 10, 0, 0, kColour);
-    Points expected{{0, 0}};
-    for (const auto& [x, bottom] : {Point{1, 1}, Point{2, 3}, Point{3, 6}, Point{4, 8}, Point{5, 10}})
-        for (int y = 0; y <= bottom; ++y)
-            expected.emplace_back(x, y);
-    EXPECT_EQ(take(), expected);
-}
-
-TEST_F(ShapesTest, RoundingTruncatesTowardsZeroAfterAddingAHalf)
-{
-    // r(-1.2) = 0 and r(-0.3) = 0: one column at x = 0 (flooring would start at -1).
-    canvas.drawTrapezoid(-1.2, -0.3, 0, 3, 0, 3, kColour);
-    EXPECT_EQ(take(), block(0, 0, 0, 3));
-    // r(-1.7) = -1, r(2.49) = 2, r(2.5) = 3.
-    canvas.drawTrapezoid(3, 3, -1.7, 2.49, 0, 0, kColour);
-    EXPECT_EQ(take(), block(3, 3, -1, 2));
-    canvas.drawTrapezoid(2.5, 2.5, 0, 2.5, 0, 0, kColour);
-    EXPECT_EQ(take(), block(3, 3, 0, 3));
+    struct Case {
+        double xa, xb, ya1, yb1, ya2, yb2;  // line 1 from (xa, ya1) to (xb, yb1), line 2 alike
+        Points expected;
+    };
+    const Case cases[] = {
+        // r(0.4) = 0 and r(0.6) = 1: two columns at the rounded end heights, no middle column.
+        {0.4, 0.6, 1, 5, 3, 8, columns({{0, 1, 3}, {1, 5, 8}})},
+        {0.6, 0.4, 5, 1, 8, 3, columns({{0, 1, 3}, {1, 5, 8}})},  // right to left: same lines
+        // One column wide: line one only; going up, nothing.
+        {0.2, 0.4, 2, 6, 10, 20, columns({{0, 2, 6}})},
+        {0.2, 0.4, 6, 2, 0, 20, {}},
+        // Crossing lines: each middle column is ordered top to bottom.
+        {0, 4, 0, 8, 8, 0, columns({{0, 0, 8}, {1, 2, 6}, {2, 4, 4}, {3, 2, 6}, {4, 0, 8}})},
+        // Line 1 from (0.4, 0) to (5, 10), line 2 flat at 0: column x reaches 10 (x - 0.4) / 4.6.
+        {0.4, 5, 0, 10, 0, 0,
+         columns({{0, 0, 0}, {1, 0, 1}, {2, 0, 3}, {3, 0, 6}, {4, 0, 8}, {5, 0, 10}})},
+        // Rounding adds a half and truncates towards zero: r(-1.2) = r(-0.3) = 0 (flooring would
+        // start at -1), r(-1.7) = -1, r(2.49) = 2, r(2.5) = 3.
+        {-1.2, -0.3, 0, 3, 0, 3, columns({{0, 0, 3}})},
+        {3, 3, -1.7, 2.49, 0, 0, columns({{3, -1, 2}})},
+        {2.5, 2.5, 0, 2.5, 0, 0, columns({{3, 0, 3}})},
+    };
+    for (const Case& c : cases) {
+        canvas.drawTrapezoid(c.xa, c.xb, c.ya1, c.yb1, c.ya2, c.yb2, kColour);
+        EXPECT_EQ(take(), c.expected)
+            << c.xa << " " << c.xb << " " << c.ya1 << " " << c.yb1 << " " << c.ya2 << " " << c.yb2;
+    }
 }
