@@ -44,37 +44,13 @@ std::vector<std::string> gameDataFiles()
 const std::vector<std::string> kAssets = gameDataFiles();
 
 enum class Damage { Missing, Empty, Truncated, Text };
-
-const char* damageName(Damage damage)
-{
-    switch (damage) {
-    case Damage::Missing: return "Missing";
-    case Damage::Empty: return "Empty";
-    case Damage::Truncated: return "Truncated";
-    case Damage::Text: return "Text";
-    }
-    return "?";
-}
+const char* const kDamageNames[] = {"Missing", "Empty", "Truncated", "Text"};
 
 // The bytes of a file, or "" when it is missing or not a plain file (a folder in its way).
 std::string fileText(const std::string& path)
 {
     return fs::is_regular_file(path) ? readFile(path) : std::string();
 }
-
-int countLines(const std::string& text)
-{
-    int lines = 0;
-    for (char c : text)
-        lines += c == '\n';
-    return lines;
-}
-
-// What a scripted run asked of the files.
-struct RunCounts {
-    int saves = 0;
-    int gamesLost = 0;
-};
 
 int countOccurrences(const std::string& text, const std::string& line)
 {
@@ -83,80 +59,76 @@ int countOccurrences(const std::string& text, const std::string& line)
         ++count;
     return count;
 }
+int countLines(const std::string& text) { return countOccurrences(text, "\n"); }
+
+// What a scripted run asked of the files.
+struct RunCounts {
+    int saves = 0;
+    int gamesLost = 0;
+};
 
 // The one scripted run every case plays: start, move, fire, zoom, scroll, save, pause, load, an
 // idle game lost, a retry, a pause and a continue. filesWritable says whether the save and the
 // high score are expected to reach the folder.
 void playScriptedRun(GameDriver& game, bool filesWritable, RunCounts& counts)
 {
+    const auto tapStep = [&](SDL_Keycode key, int steps) {
+        return GameDriver::tap(key) && game.step(steps);
+    };
+    const auto clickStep = [&](int button, int x, int y, int steps) {
+        return GameDriver::click(button, x, y) && game.step(steps);
+    };
+    const auto hold = [&](SDL_Keycode key, int steps) {
+        return GameDriver::key(key, true) && game.step(steps) && GameDriver::key(key, false);
+    };
     ASSERT_TRUE(game.step(3));
     ASSERT_EQ(game.state().playState, StartScreen);
-    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
-    ASSERT_TRUE(game.step());
+    ASSERT_TRUE(tapStep(SDLK_SPACE, 1));
     ASSERT_EQ(game.state().playState, Running);
 
     // Move with letters and arrows: 3 pixels an update.
     const int startX = game.engine().getDisplayableObject(0)->currentX;
-    ASSERT_TRUE(GameDriver::key(SDLK_d, true));
-    ASSERT_TRUE(game.step(40));
-    ASSERT_TRUE(GameDriver::key(SDLK_d, false));
-    ASSERT_TRUE(GameDriver::key(SDLK_UP, true));
-    ASSERT_TRUE(game.step(40));
-    ASSERT_TRUE(GameDriver::key(SDLK_UP, false));
-    ASSERT_TRUE(game.step());
+    ASSERT_TRUE(hold(SDLK_d, 40) && hold(SDLK_UP, 40) && game.step());
     EXPECT_EQ(game.engine().getDisplayableObject(0)->currentX, startX + 120);
 
     // Fire eight shots; none has reached the top yet.
-    for (int shot = 0; shot < 8; ++shot) {
-        ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 300, 400));
-        ASSERT_TRUE(game.step(10));
-    }
+    for (int shot = 0; shot < 8; ++shot)
+        ASSERT_TRUE(clickStep(SDL_BUTTON_LEFT, 300, 400, 10));
     EXPECT_EQ(game.engine().getContentCount(), 14);
 
     // Zoom in and out about the centre, scroll every way, and come back.
-    ASSERT_TRUE(GameDriver::click(SDL_BUTTON_MIDDLE, 150, 260));
-    ASSERT_TRUE(game.step(20));
+    ASSERT_TRUE(clickStep(SDL_BUTTON_MIDDLE, 150, 260, 20));
     ASSERT_TRUE(GameDriver::click(SDL_BUTTON_RIGHT, 300, 400));
-    ASSERT_TRUE(GameDriver::click(SDL_BUTTON_RIGHT, 300, 400));
-    ASSERT_TRUE(game.step(20));
-    ASSERT_TRUE(GameDriver::click(SDL_BUTTON_MIDDLE, 300, 400));
-    ASSERT_TRUE(game.step());
-    const int offsetX = game.engine().getTranslationFilter().getXOffset();
-    const int offsetY = game.engine().getTranslationFilter().getYOffset();
-    for (SDL_Keycode scroll : {SDLK_c, SDLK_f, SDLK_b, SDLK_v, SDLK_c, SDLK_b}) {
-        ASSERT_TRUE(GameDriver::tap(scroll));
-        ASSERT_TRUE(game.step(5));
-    }
-    EXPECT_EQ(game.engine().getTranslationFilter().getXOffset(), offsetX);
-    EXPECT_EQ(game.engine().getTranslationFilter().getYOffset(), offsetY);
+    ASSERT_TRUE(clickStep(SDL_BUTTON_RIGHT, 300, 400, 20));
+    ASSERT_TRUE(clickStep(SDL_BUTTON_MIDDLE, 300, 400, 1));
+    const FilterPointsTranslation& translation = game.engine().getTranslationFilter();
+    const int offsetX = translation.getXOffset();
+    const int offsetY = translation.getYOffset();
+    for (SDL_Keycode scroll : {SDLK_c, SDLK_f, SDLK_b, SDLK_v, SDLK_c, SDLK_b})
+        ASSERT_TRUE(tapStep(scroll, 5));
+    EXPECT_EQ(translation.getXOffset(), offsetX);
+    EXPECT_EQ(translation.getYOffset(), offsetY);
 
     // Save, pause, load: the saved game comes back and runs.
     const std::string saveBefore = readFile("currentSave.txt");
-    ASSERT_TRUE(GameDriver::tap(SDLK_k));
     ++counts.saves;
-    ASSERT_TRUE(game.step());
-    if (filesWritable) {
-        SaveRecord saved;
+    ASSERT_TRUE(tapStep(SDLK_k, 1));
+    SaveRecord saved;
+    if (filesWritable)
         EXPECT_TRUE(SaveRecord::readFile("currentSave.txt", saved));
-    } else {
+    else
         EXPECT_EQ(readFile("currentSave.txt"), saveBefore);
-    }
-    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
-    ASSERT_TRUE(game.step(20));
+    ASSERT_TRUE(tapStep(SDLK_SPACE, 20));
     ASSERT_EQ(game.state().playState, Paused);
     // The load finds this save, or the older one the folder kept.
-    ASSERT_TRUE(GameDriver::tap(SDLK_l));
-    ASSERT_TRUE(game.step());
+    ASSERT_TRUE(tapStep(SDLK_l, 1));
     ASSERT_EQ(game.state().playState, Running);
     EXPECT_EQ(game.engine().getContentCount(), 6);
 
     // Left alone, the game is lost: the enemies reach the bottom and the UFO finds the ship.
     const int scoresBefore = countLines(fileText("highScore.txt"));
-    int waited = 0;
-    while (game.state().playState == Running && waited < 1500) {
+    for (int waited = 0; game.state().playState == Running && waited < 1500; ++waited)
         ASSERT_TRUE(game.step());
-        ++waited;
-    }
     ASSERT_EQ(game.state().playState, Paused) << "the idle game was not lost";
     ++counts.gamesLost;
     EXPECT_EQ(game.state().lives, 5);
@@ -164,41 +136,29 @@ void playScriptedRun(GameDriver& game, bool filesWritable, RunCounts& counts)
     EXPECT_EQ(countLines(fileText("highScore.txt")), scoresBefore + (filesWritable ? 1 : 0));
 
     // Retry, play on with a shot, pause and continue.
-    ASSERT_TRUE(GameDriver::tap(SDLK_r));
-    ASSERT_TRUE(game.step(100));
+    ASSERT_TRUE(tapStep(SDLK_r, 100));
     EXPECT_EQ(game.state().playState, Running);
     ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 10, 10));
-    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
-    ASSERT_TRUE(game.step(50));
+    ASSERT_TRUE(tapStep(SDLK_SPACE, 50));
     EXPECT_EQ(game.state().playState, Paused);
-    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
-    ASSERT_TRUE(game.step());
+    ASSERT_TRUE(tapStep(SDLK_SPACE, 1));
     EXPECT_EQ(game.state().playState, Running);
 
     // Play on: a new direction every 100 updates, a shot every 25, a save every 300; a lost game
     // goes on with SPACE.
     const SDL_Keycode directions[] = {SDLK_a, SDLK_DOWN, SDLK_w, SDLK_RIGHT, SDLK_s, SDLK_LEFT};
     for (int update = 0; update < 1500; ++update) {
-        const SDL_Keycode held = directions[(update / 100) % 6];
         if (update % 100 == 0) {
-            if (update > 0) {
-                ASSERT_TRUE(GameDriver::key(directions[(update / 100 - 1) % 6], false));
-            }
-            ASSERT_TRUE(GameDriver::key(held, true));
+            ASSERT_TRUE(update == 0 || GameDriver::key(directions[(update / 100 - 1) % 6], false));
+            ASSERT_TRUE(GameDriver::key(directions[(update / 100) % 6], true));
         }
-        if (update % 25 == 0) {
-            ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 300, 100));
-        }
+        ASSERT_TRUE(update % 25 != 0 || GameDriver::click(SDL_BUTTON_LEFT, 300, 100));
         // Only a lost game pauses here.
         const bool lost = game.state().playState == Paused;
-        if (update % 300 == 150 && !lost) {
-            ASSERT_TRUE(GameDriver::tap(SDLK_k));
-            ++counts.saves;
-        }
-        if (lost) {
-            ++counts.gamesLost;
-            ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
-        }
+        counts.saves += update % 300 == 150 && !lost;
+        counts.gamesLost += lost;
+        ASSERT_TRUE(update % 300 != 150 || lost || GameDriver::tap(SDLK_k));
+        ASSERT_TRUE(!lost || GameDriver::tap(SDLK_SPACE));
         ASSERT_TRUE(game.step());
     }
 }
@@ -209,21 +169,31 @@ void prepareAssets(const ScopedTempDir& dir, const std::string& damaged, Damage 
     for (const std::string& asset : kAssets)
         if (asset != damaged)
             dir.copyAsset(asset);
-    switch (damage) {
-    case Damage::Missing:
-        break;
-    case Damage::Empty:
+    const std::string whole = readFile(dustreach::test::assetPath(damaged));
+    if (damage == Damage::Empty)
         writeFile(damaged, "");
-        break;
-    case Damage::Truncated: {
-        const std::string whole = readFile(dustreach::test::assetPath(damaged));
+    else if (damage == Damage::Truncated)
         writeFile(damaged, whole.substr(0, whole.size() / 3));
-        break;
-    }
-    case Damage::Text:
+    else if (damage == Damage::Text)
         writeFile(damaged, "This is not a picture.\nNor a font.\n");
-        break;
+}
+
+// Starts the game in the current folder, plays the scripted run and ends the game the normal way.
+// Returns what it printed, shown on failure (failures inside the run were captured with it).
+std::string playInFolder(bool filesWritable, RunCounts& counts)
+{
+    StdoutCapture capture;
+    {
+        GameDriver game;
+        EXPECT_TRUE(game.started());
+        if (game.started())
+            playScriptedRun(game, filesWritable, counts);
+        EXPECT_GT(game.ticks(), 2000);
     }
+    const std::string output = capture.stop();
+    if (::testing::Test::HasFailure())
+        std::fputs(output.c_str(), stderr);
+    return output;
 }
 
 struct AssetFault {
@@ -233,7 +203,7 @@ struct AssetFault {
 
 void PrintTo(const AssetFault& fault, std::ostream* out)
 {
-    *out << fault.file << " " << damageName(fault.damage);
+    *out << fault.file << " " << kDamageNames[static_cast<int>(fault.damage)];
 }
 
 class AssetFaults : public ::testing::TestWithParam<AssetFault> {};
@@ -244,29 +214,15 @@ TEST_P(AssetFaults, TheGameStartsPlaysAndEndsNormally)
     ScopedTempDir dir;
     prepareAssets(dir, fault.file, fault.damage);
 
-    StdoutCapture capture;
     RunCounts counts;
-    {
-        GameDriver game;
-        ASSERT_TRUE(game.started());
-        playScriptedRun(game, true, counts);
-        EXPECT_GT(game.ticks(), 2000);
-    }
-    const std::string output = capture.stop();
-    // Failures inside the run were written into the capture: show them.
-    if (HasFailure())
-        std::fputs(output.c_str(), stderr);
+    const std::string output = playInFolder(true, counts);
 
     // A file that cannot be read at all is named in the failure line (a truncated one may still
     // give part of its picture or glyphs, so it need not fail).
-    const bool unreadable = fault.damage != Damage::Truncated;
-    if (fault.file == kFont) {
-        if (unreadable) {
-            EXPECT_NE(output.find("Font loading failed.\n"), std::string::npos);
-        }
-    } else if (unreadable) {
-        EXPECT_NE(output.find("ImageManager::getImagePtrbyURL() : Failed to load image" +
-                              fault.file + "\n"),
+    if (fault.damage != Damage::Truncated) {
+        EXPECT_NE(output.find(fault.file == kFont ? "Font loading failed.\n"
+                                                  : "ImageManager::getImagePtrbyURL() : Failed to "
+                                                    "load image" + fault.file + "\n"),
                   std::string::npos);
     }
     // Nothing was written off the surfaces, every file operation went through, and a readable
@@ -279,12 +235,19 @@ TEST_P(AssetFaults, TheGameStartsPlaysAndEndsNormally)
     }
 }
 
+// Every file missing. Damaged content takes one of two loader paths whatever the file: no known
+// format (an empty and a text file alike) or a decoder stopped short; each is played once for
+// each kind of file.
 std::vector<AssetFault> allAssetFaults()
 {
     std::vector<AssetFault> faults;
     for (const std::string& file : kAssets)
-        for (Damage damage : {Damage::Missing, Damage::Empty, Damage::Truncated, Damage::Text})
-            faults.push_back({file, damage});
+        faults.push_back({file, Damage::Missing});
+    for (const std::string& file : {std::string("SHOOT.jpg"), std::string("ufo.png"), kFont})
+        faults.push_back({file, Damage::Truncated});
+    faults.push_back({"earth.jpg", Damage::Empty});
+    faults.push_back({"speed.png", Damage::Text});
+    faults.push_back({kFont, Damage::Text});
     return faults;
 }
 
@@ -294,7 +257,7 @@ std::string faultName(const ::testing::TestParamInfo<AssetFault>& info)
     for (char c : info.param.file)
         if (std::isalnum(static_cast<unsigned char>(c)))
             name += c;
-    return name + damageName(info.param.damage);
+    return name + kDamageNames[static_cast<int>(info.param.damage)];
 }
 
 INSTANTIATE_TEST_SUITE_P(EachPictureAndTheFont, AssetFaults,
@@ -329,16 +292,8 @@ TEST(UnwritableFolder, SavesAndGameOversGoOnWithoutHarm)
         fs::create_directory("highScore.txt");
     }
 
-    StdoutCapture capture;
     RunCounts counts;
-    {
-        GameDriver game;
-        ASSERT_TRUE(game.started());
-        playScriptedRun(game, false, counts);
-    }
-    const std::string output = capture.stop();
-    if (HasFailure())
-        std::fputs(output.c_str(), stderr);
+    const std::string output = playInFolder(false, counts);
     EXPECT_EQ(readFile("currentSave.txt"), oldSave);
     // One line for each save and each lost game: no storm of messages, no silence.
     EXPECT_EQ(countOccurrences(output, "Could not save the game to currentSave.txt\n"), counts.saves);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "AutomaticObject2.h"
 #include "AutomaticObject3.h"
 #include "AutomaticObject4.h"
+#include "GameDriver.h"
 #include "ImageManager.h"
 #include "PixelCanvas.h"
 #include "SaveRecord.h"
@@ -31,6 +33,7 @@
 
 namespace fs = std::filesystem;
 using dustreach::test::countPixels;
+using dustreach::test::GameDriver;
 using dustreach::test::readFile;
 using dustreach::test::writeFile;
 
@@ -62,7 +65,6 @@ public:
 std::vector<unsigned int> snapshot(const PixelCanvas& canvas)
 {
     std::vector<unsigned int> pixels;
-    pixels.reserve(static_cast<std::size_t>(kWidth) * kHeight);
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
             pixels.push_back(canvas.rawGetPixel(x, y) & 0xFFFFFF);
@@ -79,8 +81,10 @@ std::vector<bool> colourMask(const PixelCanvas& canvas, unsigned int colour, int
     return mask;
 }
 
-// The colour the star field gives each virtual point for the seed (black where no star is).
-std::vector<unsigned int> expectedStars(unsigned int seed)
+// Background pixels in columns [shift, shift + width), rows 300..599 (where no picture or oval
+// lies), that differ from the star field drawn from the seed: exactly one rand() % 400 per virtual
+// point, columns outer.
+int starMismatches(const PixelCanvas& background, unsigned int seed, int shift, int width)
 {
     std::srand(seed);
     std::vector<unsigned int> stars(static_cast<std::size_t>(kWidth) * kHeight, 0);
@@ -90,13 +94,24 @@ std::vector<unsigned int> expectedStars(unsigned int seed)
             if (r < 4)
                 stars[static_cast<std::size_t>(y) * kWidth + x] = kStarColours[r];
         }
-    return stars;
+    int mismatches = 0;
+    for (int x = 0; x < width; ++x)
+        for (int y = 300; y < 600; ++y)
+            mismatches += (background.rawGetPixel(x + shift, y) & 0xFFFFFF) !=
+                          stars[static_cast<std::size_t>(y) * kWidth + x];
+    return mismatches;
 }
 
 struct Place {
     int x;
     int y;
+    bool operator==(const Place& other) const { return x == other.x && y == other.y; }
 };
+std::ostream& operator<<(std::ostream& out, const Place& place)
+{
+    return out << "(" << place.x << ", " << place.y << ")";
+}
+using Places = std::vector<Place>;
 
 class GameTest : public ::testing::Test {
 protected:
@@ -127,45 +142,42 @@ protected:
             ASSERT_TRUE(engine->mainLoopIteration());
         }
     }
-
-    static void pushKey(SDL_Keycode key, bool down)
-    {
-        SDL_Event event{};
-        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = key;
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
-    }
+    static void key(SDL_Keycode code, bool down) { ASSERT_TRUE(GameDriver::key(code, down)); }
     // A key pressed and released again before the next iteration.
-    static void tap(SDL_Keycode key)
+    static void tap(SDL_Keycode code) { ASSERT_TRUE(GameDriver::tap(code)); }
+    static void click(int button, int x, int y) { ASSERT_TRUE(GameDriver::click(button, x, y)); }
+    // Input handled by the next iteration, and that iteration run.
+    void press(SDL_Keycode code)
     {
-        pushKey(key, true);
-        pushKey(key, false);
+        tap(code);
+        step();
     }
-    static void click(int button, int x, int y)
+    void clickStep(int button, int x, int y)
     {
-        SDL_Event event{};
-        event.type = SDL_MOUSEBUTTONDOWN;
-        event.button.button = static_cast<Uint8>(button);
-        event.button.state = SDL_PRESSED;
-        event.button.clicks = 1;
-        event.button.x = x;
-        event.button.y = y;
-        ASSERT_EQ(SDL_PushEvent(&event), 1);
+        click(button, x, y);
+        step();
     }
 
     // SPACE on the start screen, with the star field drawn from the given seed.
     void startPlay(unsigned int seed = 1234)
     {
         std::srand(seed);
-        tap(SDLK_SPACE);
-        step();
+        press(SDLK_SPACE);
+    }
+
+    void expectState(PlayState playState, int lives, int score, int level)
+    {
+        EXPECT_EQ(state().playState, playState);
+        EXPECT_EQ(state().lives, lives);
+        EXPECT_EQ(state().score, score);
+        EXPECT_EQ(state().level, level);
     }
 
     GameState& state() { return engine->getState(); }
     DisplayableObject* object(int index) { return engine->getDisplayableObject(index); }
     const PixelCanvas& fg() { return *engine->getForegroundCanvas(); }
     const PixelCanvas& bg() { return *engine->getBackgroundCanvas(); }
+    unsigned int bgAt(int x, int y) { return bg().rawGetPixel(x, y) & 0xFFFFFF; }
     int countFg(unsigned int colour, int x0, int y0, int x1, int y1)
     {
         return countPixels(fg(), colour, x0, y0, x1, y1);
@@ -174,9 +186,9 @@ protected:
     {
         return countPixels(bg(), colour, x0, y0, x1, y1);
     }
-    std::vector<Place> places()
+    Places places()
     {
-        std::vector<Place> result;
+        Places result;
         for (int i = 0; i < engine->getContentCount(); ++i)
             result.push_back(object(i) ? Place{object(i)->currentX, object(i)->currentY}
                                        : Place{-1, -1});
@@ -189,23 +201,11 @@ protected:
     std::uint32_t fakeTicks = 1000;
 };
 
-void expectPlaces(const std::vector<Place>& actual, const std::vector<Place>& expected)
-{
-    ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-        EXPECT_EQ(actual[i].x, expected[i].x) << "object " << i;
-        EXPECT_EQ(actual[i].y, expected[i].y) << "object " << i;
-    }
-}
-
 }  // namespace
 
 TEST_F(GameTest, FreshEngineShowsTheStartScreen)
 {
-    EXPECT_EQ(state().playState, StartScreen);
-    EXPECT_EQ(state().lives, 5);
-    EXPECT_EQ(state().score, 0);
-    EXPECT_EQ(state().level, 1);
+    expectState(StartScreen, 5, 0, 1);
     EXPECT_EQ(engine->getScoreColour(), 0xFF0000u);
     EXPECT_TRUE(engine->notifyObjectsOfMouse);
     EXPECT_EQ(fg().getFilter(), &engine->getTranslationFilter());
@@ -220,7 +220,7 @@ TEST_F(GameTest, FreshEngineShowsTheStartScreen)
     EXPECT_NE(dynamic_cast<AutomaticObject3*>(object(3)), nullptr);
     EXPECT_NE(dynamic_cast<AutomaticObject4*>(object(4)), nullptr);
     EXPECT_NE(dynamic_cast<SmartObject*>(object(5)), nullptr);
-    expectPlaces(places(), {{225, 600}, {90, 20}, {290, 20}, {390, 20}, {490, 20}, {190, 20}});
+    EXPECT_EQ(places(), (Places{{225, 600}, {90, 20}, {290, 20}, {390, 20}, {490, 20}, {190, 20}}));
     EXPECT_EQ(object(5)->drawWidth, 30);
     EXPECT_EQ(object(5)->drawHeight, 16);
 
@@ -240,18 +240,18 @@ TEST_F(GameTest, FreshEngineShowsTheStartScreen)
     EXPECT_EQ(countFg(0xFF00FF, 240, 20, kWidth, 58), 0);
 
     // The start background: dark blue, a black band from y 500, the two pictures unmasked.
-    EXPECT_EQ(bg().rawGetPixel(5, 5) & 0xFFFFFF, 0x000055u);
-    EXPECT_EQ(bg().rawGetPixel(5, 499) & 0xFFFFFF, 0x000055u);
-    EXPECT_EQ(bg().rawGetPixel(5, 500) & 0xFFFFFF, 0x000000u);
-    EXPECT_EQ(bg().rawGetPixel(599, 799) & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(bgAt(5, 5), 0x000055u);
+    EXPECT_EQ(bgAt(5, 499), 0x000055u);
+    EXPECT_EQ(bgAt(5, 500), 0x000000u);
+    EXPECT_EQ(bgAt(599, 799), 0x000000u);
     const ImageHandle shoot = ImageManager::loadImage("SHOOT.jpg", true);
     const ImageHandle earth = ImageManager::loadImage("earth.jpg", true);
     ASSERT_FALSE(shoot.isEmpty());
     ASSERT_FALSE(earth.isEmpty());
-    EXPECT_EQ(bg().rawGetPixel(150, 500) & 0xFFFFFF, shoot.getPixel(0, 0) & 0xFFFFFF);
+    EXPECT_EQ(bgAt(150, 500), shoot.getPixel(0, 0) & 0xFFFFFF);
     const int earthRight = 225 + earth.getWidth() - 1;
     const int earthBottom = std::min(625 + earth.getHeight() - 1, kHeight - 1);
-    EXPECT_EQ(bg().rawGetPixel(earthRight, earthBottom) & 0xFFFFFF,
+    EXPECT_EQ(bgAt(earthRight, earthBottom),
               earth.getPixel(earthRight - 225, earthBottom - 625) & 0xFFFFFF);
     // Where nothing is written on top, the frame is the background.
     EXPECT_EQ(fg().rawGetPixel(5, 790), bg().rawGetPixel(5, 790));
@@ -261,8 +261,7 @@ TEST_F(GameTest, FreshEngineShowsTheStartScreen)
     tap(SDLK_l);
     tap(SDLK_r);
     click(SDL_BUTTON_LEFT, 300, 400);
-    click(SDL_BUTTON_MIDDLE, 150, 260);
-    step();
+    clickStep(SDL_BUTTON_MIDDLE, 150, 260);
     EXPECT_FALSE(engine->redrawAfterEvents);
     EXPECT_EQ(state().playState, StartScreen);
     EXPECT_EQ(engine->getContentCount(), 6);
@@ -274,16 +273,7 @@ TEST_F(GameTest, SpacePaintsThePlayBackgroundAndShowsPanelStripAndHud)
 {
     startPlay(1234);
     EXPECT_EQ(state().playState, Running);
-
-    // The star field is exactly one rand() % 400 per pixel, columns outer. Compared where no
-    // picture or oval lies.
-    const std::vector<unsigned int> stars = expectedStars(1234);
-    int mismatches = 0;
-    for (int x = 0; x < 180; ++x)
-        for (int y = 300; y < 600; ++y)
-            if ((bg().rawGetPixel(x, y) & 0xFFFFFF) != stars[static_cast<std::size_t>(y) * kWidth + x])
-                ++mismatches;
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(starMismatches(bg(), 1234, 0, 180), 0);
     int starCount = 0;
     for (unsigned int colour : kStarColours)
         starCount += countBg(colour, 0, 0, kWidth, kHeight);
@@ -291,16 +281,15 @@ TEST_F(GameTest, SpacePaintsThePlayBackgroundAndShowsPanelStripAndHud)
     EXPECT_LT(starCount, 5600);
 
     // The ovals and a masked picture on the background; tiles reset.
-    EXPECT_EQ(bg().rawGetPixel(485, 25) & 0xFFFFFF, 0xFF0000u);
-    EXPECT_EQ(bg().rawGetPixel(260, 150) & 0xFFFFFF, 0x00FF00u);
-    EXPECT_EQ(bg().rawGetPixel(565, 315) & 0xFFFFFF, 0x8B008Bu);
+    EXPECT_EQ(bgAt(485, 25), 0xFF0000u);
+    EXPECT_EQ(bgAt(260, 150), 0x00FF00u);
+    EXPECT_EQ(bgAt(565, 315), 0x8B008Bu);
     const ImageHandle mars = ImageManager::loadImage("mars.jpg", true);
     ASSERT_FALSE(mars.isEmpty());
     const unsigned int marsCentre = mars.getPixel(mars.getWidth() / 2, mars.getHeight() / 2);
     ASSERT_NE(marsCentre & 0xFFFFFF,
               mars.getPixel(mars.getWidth() - 1, mars.getHeight() - 1) & 0xFFFFFF);
-    EXPECT_EQ(bg().rawGetPixel(460 + mars.getWidth() / 2, 60 + mars.getHeight() / 2) & 0xFFFFFF,
-              marsCentre & 0xFFFFFF);
+    EXPECT_EQ(bgAt(460 + mars.getWidth() / 2, 60 + mars.getHeight() / 2), marsCentre & 0xFFFFFF);
     for (int tile = 0; tile < 5; ++tile)
         EXPECT_EQ(engine->getTileManager().getMapValue(tile, 0), 0);
 
@@ -320,8 +309,7 @@ TEST_F(GameTest, SpacePaintsThePlayBackgroundAndShowsPanelStripAndHud)
 
     // Pausing does not repaint: the stars stay; the pause lines and panel show, the strip does not.
     const std::vector<unsigned int> before = snapshot(bg());
-    tap(SDLK_SPACE);
-    step();
+    press(SDLK_SPACE);
     EXPECT_EQ(state().playState, Paused);
     EXPECT_TRUE(engine->isPaused());
     EXPECT_EQ(snapshot(bg()), before);
@@ -332,14 +320,12 @@ TEST_F(GameTest, SpacePaintsThePlayBackgroundAndShowsPanelStripAndHud)
 
     // A click while paused does nothing at all, not even a redraw.
     click(SDL_BUTTON_RIGHT, 300, 400);
-    click(SDL_BUTTON_LEFT, 300, 400);
-    step();
+    clickStep(SDL_BUTTON_LEFT, 300, 400);
     EXPECT_FALSE(engine->redrawAfterEvents);
     EXPECT_EQ(engine->getScalingFilter().getCompressX(), 1);
     EXPECT_EQ(engine->getContentCount(), 6);
 
-    tap(SDLK_SPACE);
-    step();
+    press(SDLK_SPACE);
     EXPECT_EQ(state().playState, Running);
     EXPECT_FALSE(engine->isPaused());
     EXPECT_EQ(snapshot(bg()), before);
@@ -349,9 +335,9 @@ TEST_F(GameTest, MoveFireAndScoreOnAHit)
 {
     startPlay();
     // Hold d for 22 updates: 3 pixels each.
-    pushKey(SDLK_d, true);
+    key(SDLK_d, true);
     step(22);
-    expectPlaces({places()[0]}, {{291, 600}});
+    EXPECT_EQ(places()[0], (Place{291, 600}));
 
     // Fire: the score colour is the first random number's colour; the shot starts 10 left and
     // 60 above the player's centre (296, 610) and rises 3 in the same iteration's update.
@@ -364,38 +350,33 @@ TEST_F(GameTest, MoveFireAndScoreOnAHit)
         ++seed;  // a colour that the lives line does not use
     const unsigned int shotColour = firstColour(seed);
     std::srand(seed);
-    pushKey(SDLK_d, false);
-    click(SDL_BUTTON_LEFT, 10, 10);
-    step();
+    key(SDLK_d, false);
+    clickStep(SDL_BUTTON_LEFT, 10, 10);
     EXPECT_EQ(state().score, -1);
     EXPECT_EQ(engine->getScoreColour(), shotColour);
     EXPECT_GT(countFg(shotColour, 30, 20, 88, 40), 20);
     ASSERT_EQ(engine->getContentCount(), 7);
     auto* shot = dynamic_cast<AutomaticObject1*>(object(6));
     ASSERT_NE(shot, nullptr);
-    EXPECT_EQ(shot->currentX, 286);
-    EXPECT_EQ(shot->currentY, 547);
+    EXPECT_EQ(places()[6], (Place{286, 547}));
     EXPECT_EQ(shot->drawWidth, 10);
     EXPECT_EQ(shot->drawHeight, 20);
-    expectPlaces({places()[0]}, {{291, 600}});  // the key is up: no more moves
+    EXPECT_EQ(places()[0], (Place{291, 600}));  // the key is up: no more moves
 
     // The shot rises into the enemy falling at x 290: the enemy goes back to the top and scores 3;
     // the shot flies on.
     int iterations = 0;
-    while (state().score == -1 && iterations < 300) {
+    for (; state().score == -1 && iterations < 300; ++iterations)
         step();
-        ++iterations;
-    }
     EXPECT_EQ(state().score, 2);
     EXPECT_EQ(object(2)->currentY, 10);
     EXPECT_EQ(engine->getContentCount(), 7);
 
     // It leaves the array once its y falls below 20; nothing else goes with it.
     int lastY = -1;
-    while (engine->getContentCount() == 7 && iterations < 400) {
+    for (; engine->getContentCount() == 7 && iterations < 400; ++iterations) {
         lastY = object(6)->currentY;
         step();
-        ++iterations;
         if (engine->getContentCount() == 7) {
             EXPECT_EQ(object(6)->currentY, lastY - 3);
         }
@@ -440,42 +421,34 @@ TEST_F(GameTest, AnIdleGameIsLostRecordedResetAndCanGoOn)
     // All four enemies reach the bottom in update 380 (2 pixels a step from y 20); the UFO
     // reaches the ship in update 539 and takes the last life.
     int update = 1;
-    while (state().lives == 5 && update < 1000) {
+    for (; state().lives == 5 && update < 1000; ++update)
         step();
-        ++update;
-    }
     EXPECT_EQ(update, 380);
     EXPECT_EQ(state().lives, 1);
     for (int i = 1; i <= 4; ++i)
         EXPECT_EQ(object(i)->currentY, 20) << "enemy " << i;
 
-    while (state().playState == Running && update < 1000) {
+    for (; state().playState == Running && update < 1000; ++update)
         step();
-        ++update;
-    }
     EXPECT_EQ(update, 539);
     EXPECT_EQ(engine->livesAfterUpdate, 0);
     EXPECT_EQ(engine->scoreAfterUpdate, -2);
     EXPECT_EQ(readFile("highScore.txt"), "7\n-2\n");
-    EXPECT_EQ(state().playState, Paused);
-    EXPECT_EQ(state().lives, 5);
-    EXPECT_EQ(state().score, 0);
-    EXPECT_EQ(state().level, 1);
+    expectState(Paused, 5, 0, 1);
     EXPECT_GT(countFg(kBlue, 100, 400, kWidth, 440), 100);      // "///*You Lost! Game Over!*///"
     EXPECT_GT(countFg(0x00FF00, 100, 450, kWidth, 490), 100);   // "///*Press R to retry!*///"
 
     // The lost frame stays on the screen and nothing moves while waiting.
     const std::vector<unsigned int> lostFrame = snapshot(fg());
-    const std::vector<Place> lostPlaces = places();
+    const Places lostPlaces = places();
     const std::vector<DisplayableObject*> lostObjects = pointers();
     step(5);
     EXPECT_EQ(snapshot(fg()), lostFrame);
-    expectPlaces(places(), lostPlaces);
+    EXPECT_EQ(places(), lostPlaces);
 
     // SPACE goes on with the same objects; a shot is fired at once.
     tap(SDLK_SPACE);
-    click(SDL_BUTTON_LEFT, 5, 5);
-    step();
+    clickStep(SDL_BUTTON_LEFT, 5, 5);
     EXPECT_EQ(state().playState, Running);
     ASSERT_EQ(engine->getContentCount(), 7);
     for (std::size_t i = 0; i < lostObjects.size(); ++i)
@@ -485,19 +458,14 @@ TEST_F(GameTest, AnIdleGameIsLostRecordedResetAndCanGoOn)
     // A second shot, then pause: R starts over with six new objects at their start places (one
     // update on), keeping the counters.
     click(SDL_BUTTON_LEFT, 5, 5);
-    tap(SDLK_SPACE);
-    step();
+    press(SDLK_SPACE);
     EXPECT_EQ(state().playState, Paused);
     EXPECT_EQ(engine->getContentCount(), 8);
     const int score = state().score;
     const int lives = state().lives;
-    tap(SDLK_r);
-    step();
-    EXPECT_EQ(state().playState, Running);
-    EXPECT_EQ(engine->getContentCount(), 6);
-    expectPlaces(places(), {{225, 600}, {90, 22}, {290, 22}, {390, 22}, {490, 22}, {191, 21}});
-    EXPECT_EQ(state().score, score);
-    EXPECT_EQ(state().lives, lives);
+    press(SDLK_r);
+    expectState(Running, lives, score, 1);
+    EXPECT_EQ(places(), (Places{{225, 600}, {90, 22}, {290, 22}, {390, 22}, {490, 22}, {191, 21}}));
     EXPECT_EQ(readFile("highScore.txt"), "7\n-2\n");
 }
 
@@ -505,8 +473,7 @@ TEST_F(GameTest, SaveWritesSixteenLinesAndLoadRebuildsTheGame)
 {
     startPlay();
     step(5);
-    click(SDL_BUTTON_LEFT, 5, 5);  // a shot in flight is not saved
-    step();
+    clickStep(SDL_BUTTON_LEFT, 5, 5);  // a shot in flight is not saved
     ASSERT_EQ(engine->getContentCount(), 7);
 
     // K saves what stood at the moment of the key, before that iteration's update.
@@ -519,8 +486,7 @@ TEST_F(GameTest, SaveWritesSixteenLinesAndLoadRebuildsTheGame)
     }
     expected.fields[14] = state().speedBoostActive;
     expected.fields[15] = state().level;
-    tap(SDLK_k);
-    step();
+    press(SDLK_k);
     EXPECT_EQ(readFile("currentSave.txt"), expected.format());
     EXPECT_EQ(expected.fields[0], -1);
     EXPECT_EQ(expected.fields[2], 230);
@@ -528,72 +494,63 @@ TEST_F(GameTest, SaveWritesSixteenLinesAndLoadRebuildsTheGame)
 
     // L while running loads nothing; K while paused saves nothing.
     const std::vector<DisplayableObject*> running = pointers();
-    tap(SDLK_l);
-    step();
+    press(SDLK_l);
     EXPECT_EQ(pointers(), running);
-    tap(SDLK_SPACE);
-    step();
+    press(SDLK_SPACE);
     fs::remove("currentSave.txt");
-    tap(SDLK_k);
-    step();
+    press(SDLK_k);
     EXPECT_FALSE(fs::exists("currentSave.txt"));
 
-    // A good record: L rebuilds six objects from the stored centres and resumes; a K in the same
-    // iteration writes the very same record back.
+    // A good record, here with another system's line ends: L rebuilds six objects from the stored
+    // centres and resumes; a K in the same iteration writes the very same record back.
     SaveRecord record;
     record.fields = {40, 3, 300, 500, 105, 130, 205, 230, 305, 330, 405, 430, 515, 215, 1, 2};
-    writeFile("currentSave.txt", record.format());
+    std::string crlf;
+    for (char c : record.format())
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    writeFile("currentSave.txt", crlf);
     tap(SDLK_l);
-    tap(SDLK_k);
-    step();
+    press(SDLK_k);
     EXPECT_EQ(readFile("currentSave.txt"), record.format());
-    EXPECT_EQ(state().playState, Running);
-    EXPECT_EQ(state().score, 40);
-    EXPECT_EQ(state().lives, 3);
-    EXPECT_EQ(state().level, 2);
+    expectState(Running, 3, 40, 2);
     EXPECT_EQ(state().speedBoostActive, 1);
     ASSERT_EQ(engine->getContentCount(), 6);
     EXPECT_NE(dynamic_cast<UserControledObject*>(object(0)), nullptr);
     EXPECT_NE(dynamic_cast<SmartObject*>(object(5)), nullptr);
     // One update on: the ship stands, the enemies fell 4 (level 2).
-    expectPlaces({places()[0], places()[1], places()[4]}, {{295, 490}, {100, 124}, {400, 424}});
+    EXPECT_EQ((Places{places()[0], places()[1], places()[4]}),
+              (Places{{295, 490}, {100, 124}, {400, 424}}));
     EXPECT_EQ(countFg(kGreenTiles, 160, 250, 180, 270), 400);  // the boost shows on the strip
 }
 
+// What does not parse is listed in SaveRecordTest; here the game's answer to a failed load.
 TEST_F(GameTest, ALoadWithoutACompleteRecordChangesNothingAndSaysSo)
 {
     startPlay();
     step(3);
-    tap(SDLK_SPACE);
-    step();
+    press(SDLK_SPACE);
     ASSERT_EQ(state().playState, Paused);
     const GameState stateBefore = state();
     const std::vector<DisplayableObject*> objectsBefore = pointers();
-    const std::vector<Place> placesBefore = places();
+    const Places placesBefore = places();
 
     std::string fifteen = SaveRecord().format();
     fifteen.erase(fifteen.size() - 2);
-    const std::string bad[] = {"", fifteen, "1\n2\nabc\n", "5\n99999999999\n" + SaveRecord().format()};
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        const bool missing = attempt == 4;
+    for (const bool missing : {false, true}) {
         if (missing)
             fs::remove("currentSave.txt");
         else
-            writeFile("currentSave.txt", bad[attempt]);
+            writeFile("currentSave.txt", fifteen);
         dustreach::test::StdoutCapture capture;
-        tap(SDLK_l);
-        step();
+        press(SDLK_l);
         EXPECT_EQ(capture.stop(), "Could not load the saved game from currentSave.txt\n");
-        EXPECT_EQ(state().playState, Paused);
-        EXPECT_EQ(state().score, stateBefore.score);
-        EXPECT_EQ(state().lives, stateBefore.lives);
-        EXPECT_EQ(state().level, stateBefore.level);
+        expectState(Paused, stateBefore.lives, stateBefore.score, stateBefore.level);
         EXPECT_EQ(pointers(), objectsBefore);
-        expectPlaces(places(), placesBefore);
+        EXPECT_EQ(places(), placesBefore);
         if (missing)
             EXPECT_FALSE(fs::exists("currentSave.txt"));
         else
-            EXPECT_EQ(readFile("currentSave.txt"), bad[attempt]);
+            EXPECT_EQ(readFile("currentSave.txt"), fifteen);
     }
 }
 
@@ -603,59 +560,47 @@ TEST_F(GameTest, ZoomKeepsTheCentreAndTheMiddleButtonMarksTheStrip)
     step(60);
     const FilterPointsScaling& scaling = engine->getScalingFilter();
     FilterPointsTranslation& translation = engine->getTranslationFilter();
-    const auto centreStays = [&] {
+    const auto expectZoom = [&](int stretch, int compress, int xOffset, int yOffset) {
+        EXPECT_EQ(scaling.getStretchX(), stretch);
+        EXPECT_EQ(scaling.getStretchY(), stretch);
+        EXPECT_EQ(scaling.getCompressX(), compress);
+        EXPECT_EQ(scaling.getCompressY(), compress);
+        EXPECT_EQ(translation.getXOffset(), xOffset);
+        EXPECT_EQ(translation.getYOffset(), yOffset);
+        // The centre stays where it was.
         EXPECT_EQ(translation.realToVirtualX(300), 300);
         EXPECT_EQ(translation.realToVirtualY(400), 400);
     };
 
     // Middle click on the strip (virtual (150, 260)): zoom in, and one white virtual point in the
     // background, drawn with the new zoom and offsets: real (0, 120) to (1, 121).
-    std::vector<unsigned int> background = snapshot(bg());
-    click(SDL_BUTTON_MIDDLE, 150, 260);
-    step();
-    EXPECT_EQ(scaling.getStretchX(), 2);
-    EXPECT_EQ(scaling.getStretchY(), 2);
-    EXPECT_EQ(translation.getXOffset(), -150);
-    EXPECT_EQ(translation.getYOffset(), -200);
-    centreStays();
-    std::vector<unsigned int> marked = snapshot(bg());
+    const std::vector<unsigned int> background = snapshot(bg());
+    clickStep(SDL_BUTTON_MIDDLE, 150, 260);
+    expectZoom(2, 1, -150, -200);
+    const std::vector<unsigned int> marked = snapshot(bg());
     int changedElsewhere = 0;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             const std::size_t at = static_cast<std::size_t>(y) * kWidth + x;
             if (x < 2 && (y == 120 || y == 121))
                 EXPECT_EQ(marked[at], 0xFFFFFFu) << x << "," << y;
-            else if (marked[at] != background[at])
-                ++changedElsewhere;
+            else
+                changedElsewhere += marked[at] != background[at];
         }
     EXPECT_EQ(changedElsewhere, 0);
     // The strip's square (virtual 160..179, 250..269) now covers real 20..59, 100..139.
     EXPECT_EQ(countFg(kBlue, 20, 100, 60, 140), 1600);
 
     // Right click: back to 1:1; again: half size. No mark either time.
-    click(SDL_BUTTON_RIGHT, 150, 260);
-    step();
-    EXPECT_EQ(scaling.getStretchX(), 1);
-    EXPECT_EQ(scaling.getCompressX(), 1);
-    EXPECT_EQ(translation.getXOffset(), 0);
-    EXPECT_EQ(translation.getYOffset(), 0);
-    centreStays();
-    click(SDL_BUTTON_RIGHT, 150, 260);
-    step();
-    EXPECT_EQ(scaling.getCompressX(), 2);
-    EXPECT_EQ(scaling.getCompressY(), 2);
-    EXPECT_EQ(translation.getXOffset(), 300);
-    EXPECT_EQ(translation.getYOffset(), 400);
-    centreStays();
+    clickStep(SDL_BUTTON_RIGHT, 150, 260);
+    expectZoom(1, 1, 0, 0);
+    clickStep(SDL_BUTTON_RIGHT, 150, 260);
+    expectZoom(1, 2, 300, 400);
     EXPECT_EQ(countFg(kBlue, 230, 325, 240, 335), 100);  // the square, halved about the centre
 
     // Middle click off the strip (real (0, 0) is virtual (-300, -400)): zoom only.
-    click(SDL_BUTTON_MIDDLE, 0, 0);
-    step();
-    EXPECT_EQ(scaling.getCompressX(), 1);
-    EXPECT_EQ(scaling.getStretchX(), 1);
-    EXPECT_EQ(translation.getXOffset(), 0);
-    EXPECT_EQ(translation.getYOffset(), 0);
+    clickStep(SDL_BUTTON_MIDDLE, 0, 0);
+    expectZoom(1, 1, 0, 0);
     EXPECT_EQ(snapshot(bg()), marked);
     EXPECT_EQ(countFg(kBlue, 160, 250, 180, 270), 400);
 }
@@ -663,18 +608,11 @@ TEST_F(GameTest, ZoomKeepsTheCentreAndTheMiddleButtonMarksTheStrip)
 TEST_F(GameTest, ScrollKeysMoveEverythingDrawnButNotTheBackground)
 {
     // Scrolled on the start screen: the play background is painted 15 pixels to the right.
-    tap(SDLK_c);
-    step();
+    press(SDLK_c);
     EXPECT_TRUE(engine->redrawAfterEvents);
     EXPECT_EQ(engine->getTranslationFilter().getXOffset(), 15);
     startPlay(99);
-    const std::vector<unsigned int> stars = expectedStars(99);
-    int mismatches = 0;
-    for (int x = 0; x < 165; ++x)
-        for (int y = 300; y < 600; ++y)
-            if ((bg().rawGetPixel(x + 15, y) & 0xFFFFFF) != stars[static_cast<std::size_t>(y) * kWidth + x])
-                ++mismatches;
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(starMismatches(bg(), 99, 15, 165), 0);
     for (unsigned int colour : kStarColours)
         EXPECT_EQ(countBg(colour, 0, 0, 15, kHeight), 0);
     tap(SDLK_b);
@@ -692,19 +630,16 @@ TEST_F(GameTest, ScrollKeysMoveEverythingDrawnButNotTheBackground)
     EXPECT_EQ(panelColumn(19), 0);
     EXPECT_EQ(aboveAndBelow(20, 0), 0);
 
-    tap(SDLK_c);
-    step();
+    press(SDLK_c);
     EXPECT_EQ(panelColumn(35), 51);
     EXPECT_EQ(panelColumn(34), 0);
     EXPECT_EQ(panelColumn(20), 0);
-    tap(SDLK_f);
-    step();
+    press(SDLK_f);
     EXPECT_EQ(panelColumn(35, 15), 51);
     EXPECT_EQ(aboveAndBelow(35, 15), 0);
     EXPECT_EQ(countFg(kBlue, 175, 265, 195, 285), 400);  // the strip's square moved with it
     tap(SDLK_b);
-    tap(SDLK_v);
-    step();
+    press(SDLK_v);
     EXPECT_EQ(engine->getTranslationFilter().getXOffset(), 0);
     EXPECT_EQ(engine->getTranslationFilter().getYOffset(), 0);
     EXPECT_EQ(panelColumn(20), 51);
@@ -712,39 +647,10 @@ TEST_F(GameTest, ScrollKeysMoveEverythingDrawnButNotTheBackground)
     EXPECT_EQ(snapshot(bg()), background);
 }
 
-TEST_F(GameTest, FilesThatCannotBeWrittenCostOneLineEachAndTheGameGoesOn)
-{
-    startPlay();
-    step(2);
-    // The save cannot be written: the last good save stays, one line per attempt.
-    const std::string old = SaveRecord().format();
-    writeFile("currentSave.txt", old);
-    fs::create_directory("currentSave.txt.tmp");
-    dustreach::test::StdoutCapture saveCapture;
-    tap(SDLK_k);
-    tap(SDLK_k);
-    step();
-    EXPECT_EQ(saveCapture.stop(), "Could not save the game to currentSave.txt\n"
-                                  "Could not save the game to currentSave.txt\n");
-    EXPECT_EQ(readFile("currentSave.txt"), old);
-    EXPECT_EQ(state().playState, Running);
-
-    // The high-score file cannot be opened: the game over happens all the same.
-    fs::create_directory("highScore.txt");
-    state().lives = 0;
-    dustreach::test::StdoutCapture scoreCapture;
-    step();
-    EXPECT_EQ(scoreCapture.stop(), "Could not record the score in highScore.txt\n");
-    EXPECT_EQ(state().playState, Paused);
-    EXPECT_EQ(state().lives, 5);
-    EXPECT_EQ(state().score, 0);
-}
-
 TEST_F(GameTest, ARecordWithExtremeNumbersLoadsInsideTheWindow)
 {
     startPlay();
-    tap(SDLK_SPACE);
-    step();
+    press(SDLK_SPACE);
     // Centres at the ends of int put every object in a corner of the window (the K in the same
     // iteration records where they landed); a score at the lowest int does not wrap on a shot.
     const struct {
@@ -762,8 +668,7 @@ TEST_F(GameTest, ARecordWithExtremeNumbersLoadsInsideTheWindow)
         tap(SDLK_l);
         tap(SDLK_k);
         click(SDL_BUTTON_LEFT, 5, 5);
-        tap(SDLK_SPACE);
-        step();
+        press(SDLK_SPACE);
         SaveRecord saved;
         ASSERT_TRUE(SaveRecord::readFile("currentSave.txt", saved));
         EXPECT_EQ(saved.fields[2], extreme.shipX);
