@@ -1,5 +1,6 @@
-// Tests of the UFO: chasing the player's centre, wandering with its clamps, the random draw on every
-// running update, the 16-draw animation, and standing still outside play or without a player.
+// Tests of the UFO: chasing the player's centre, wandering with its clamps, the random draw on
+// every running update, the 16-draw animation, and standing still outside play or without a
+// player.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -9,15 +10,11 @@
 #include <string>
 
 #include "AutomaticObject.h"
-#include "PixelCanvas.h"
+#include "ObjectTestFixture.h"
 #include "SmartObject.h"
-#include "TestSupport.h"
-#include "UserControledObject.h"
-#include "VorlanEngine.h"
 
 namespace {
 
-constexpr unsigned int kBackdrop = 0x123456;
 constexpr unsigned int kFrame0Colour = 0xFF0000;
 constexpr unsigned int kFrame1Colour = 0x0000FF;
 constexpr unsigned int kMaskColour = 0x00FF00;
@@ -31,10 +28,8 @@ void writeFrame(const std::string& name, unsigned int colour)
         SDL_CreateRGBSurface(0, 40, 20, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
     ASSERT_NE(surface, nullptr);
     SDL_FillRect(surface, nullptr, 0xFF000000 | colour);
-    SDL_Rect corner{0, 0, 1, 1};
-    SDL_FillRect(surface, &corner, 0xFF000000 | kMaskColour);
-    SDL_Rect last{39, 19, 1, 1};
-    SDL_FillRect(surface, &last, 0xFF000000 | kMaskColour);
+    for (SDL_Rect corner : {SDL_Rect{0, 0, 1, 1}, SDL_Rect{39, 19, 1, 1}})
+        SDL_FillRect(surface, &corner, 0xFF000000 | kMaskColour);
     ASSERT_EQ(IMG_SavePNG(surface, name.c_str()), 0) << IMG_GetError();
     SDL_FreeSurface(surface);
 }
@@ -49,39 +44,23 @@ unsigned int seedGiving(int wanted)
     }
 }
 
-class UfoTest : public testing::Test {
+class UfoTest : public dustreach::test::ObjectTestFixture {
 protected:
     void SetUp() override
     {
         writeFrame("ufo.png", kFrame0Colour);
         writeFrame("ufo1.png", kFrame1Colour);
         writeFrame("ufo2.png", 0xFFFFFF);
-        ASSERT_EQ(dustreach::test::initialiseHeadless(engine, false), 0);
-        engine.createObjectArray(2);
-        // Centre (230, 610).
-        player = new UserControledObject(225, 600, &engine, 10, 20, &engine.getTileManager());
+        ObjectTestFixture::SetUp();
+        addPlayer(225, 600);  // centre (230, 610)
         ufo = new SmartObject(190, 20, &engine, 30, 16);
-        engine.storeObjectInArray(0, player);
-        engine.storeObjectInArray(1, ufo);
-        engine.getState().playState = Running;
+        engine.appendObjectToArray(ufo);
     }
 
     void placeUfo(int x, int y)
     {
         ufo->currentX = x;
         ufo->currentY = y;
-    }
-
-    // Updates the UFO with rand() seeded to give r as its first draw.
-    void updateWithDirection(int r)
-    {
-        std::srand(seedGiving(r));
-        ufo->update(0);
-    }
-
-    unsigned int pixel(int x, int y)
-    {
-        return engine.getForegroundCanvas()->rawGetPixel(x, y) & 0xFFFFFF;
     }
 
     // Which frame the last draw showed at (x, y): its colour inside the 30 x 16 block, the masked
@@ -99,38 +78,35 @@ protected:
     }
 
     dustreach::test::ScopedTempDir folder;
-    VorlanEngine engine;
-    UserControledObject* player = nullptr;
     SmartObject* ufo = nullptr;
 };
 
-TEST_F(UfoTest, ChasesThePlayersCentreOnePixelPerAxis)
+TEST_F(UfoTest, ChasesThePlayersCentreWhenNearElseWandersInsideTheWindow)
 {
-    engine.redrawRequested = false;
-    ufo->update(0);
-    EXPECT_EQ(ufo->currentX, 191);
-    EXPECT_EQ(ufo->currentY, 21);
-    EXPECT_TRUE(engine.redrawRequested);
-
-    placeUfo(300, 700);
-    ufo->update(0);
-    EXPECT_EQ(ufo->currentX, 299);
-    EXPECT_EQ(ufo->currentY, 699);
-
-    placeUfo(230, 610);
-    ufo->update(0);
-    EXPECT_EQ(ufo->currentX, 230);
-    EXPECT_EQ(ufo->currentY, 610);
-
-    // 149 pixels away on one axis is near enough to chase; 150 on both is not.
-    placeUfo(81, 460);
-    ufo->update(0);
-    EXPECT_EQ(ufo->currentX, 82);
-    EXPECT_EQ(ufo->currentY, 461);
-    placeUfo(80, 460);
-    updateWithDirection(3);
-    EXPECT_EQ(ufo->currentX, 80);
-    EXPECT_EQ(ufo->currentY, 459);
+    // Each update is seeded so that its draw r is given; only a wandering UFO follows it
+    // (0 left, 1 right, 2 down, 3 up).
+    struct Step {
+        int x, y, r, toX, toY;
+    };
+    const Step steps[] = {
+        // Chasing one pixel per axis, none when level; 149 away on one axis is near enough.
+        {190, 20, 3, 191, 21}, {300, 700, 3, 299, 699}, {230, 610, 3, 230, 610},
+        {81, 460, 3, 82, 461},
+        // 150 away on both axes: wandering, kept inside 0..570 x 0..784.
+        {80, 460, 3, 80, 459}, {0, 20, 0, 0, 20}, {0, 20, 3, 0, 19}, {0, 19, 2, 0, 20},
+        {0, 20, 1, 1, 20}, {570, 100, 1, 570, 100}, {570, 100, 0, 569, 100},
+        {500, 784, 2, 500, 784}, {0, 0, 3, 0, 0}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << "from (" << step.x << ", " << step.y << "), r "
+                                        << step.r);
+        placeUfo(step.x, step.y);
+        engine.redrawRequested = false;
+        std::srand(seedGiving(step.r));
+        ufo->update(0);
+        EXPECT_EQ(ufo->currentX, step.toX);
+        EXPECT_EQ(ufo->currentY, step.toY);
+        EXPECT_TRUE(engine.redrawRequested);
+    }
 }
 
 TEST_F(UfoTest, DrawsOneRandomNumberOnEveryRunningUpdate)
@@ -138,69 +114,40 @@ TEST_F(UfoTest, DrawsOneRandomNumberOnEveryRunningUpdate)
     std::srand(5);
     std::rand();
     const int second = std::rand();
-    std::srand(5);
-    ufo->update(0);  // chasing
-    EXPECT_EQ(std::rand(), second);
-
-    placeUfo(500, 100);
-    std::srand(5);
-    ufo->update(0);  // wandering
-    EXPECT_EQ(std::rand(), second);
-}
-
-TEST_F(UfoTest, WandersByOnePixelWithinTheWindow)
-{
-    placeUfo(0, 20);
-    updateWithDirection(0);
-    EXPECT_EQ(ufo->currentX, 0);
-    EXPECT_EQ(ufo->currentY, 20);
-    updateWithDirection(3);
-    EXPECT_EQ(ufo->currentY, 19);
-    updateWithDirection(2);
-    EXPECT_EQ(ufo->currentY, 20);
-    updateWithDirection(1);
-    EXPECT_EQ(ufo->currentX, 1);
-    EXPECT_EQ(ufo->currentY, 20);
-
-    placeUfo(570, 100);
-    updateWithDirection(1);
-    EXPECT_EQ(ufo->currentX, 570);
-    updateWithDirection(0);
-    EXPECT_EQ(ufo->currentX, 569);
-
-    placeUfo(500, 784);
-    updateWithDirection(2);
-    EXPECT_EQ(ufo->currentY, 784);
-    placeUfo(0, 0);
-    updateWithDirection(3);
-    EXPECT_EQ(ufo->currentY, 0);
+    for (int x : {190, 500}) {  // chasing, then wandering
+        placeUfo(x, 100);
+        std::srand(5);
+        ufo->update(0);
+        EXPECT_EQ(std::rand(), second) << "at x " << x;
+    }
 }
 
 TEST_F(UfoTest, AnimationCycleOfSixteenDraws)
 {
-    PixelCanvas* canvas = engine.getForegroundCanvas();
     for (int draw = 1; draw <= 17; ++draw) {
         SCOPED_TRACE("draw " + std::to_string(draw));
-        canvas->fillSurface(kBackdrop);
+        clearForeground();
         ufo->draw();
         if (draw <= 7 || draw == 17) {
             expectFrameAt(190, 20, kFrame0Colour);
         } else if (draw <= 15) {
             expectFrameAt(190, 20, kFrame1Colour);
         } else {
-            EXPECT_EQ(dustreach::test::countPixels(*canvas, kBackdrop, 0, 0, 600, 800), 600 * 800);
-            EXPECT_EQ(engine.getState().ufoAnimationCounter, 0);
+            EXPECT_EQ(dustreach::test::countPixels(*engine.getForegroundCanvas(), kBackdrop, 0, 0,
+                                                   600, 800),
+                      600 * 800);
+            EXPECT_EQ(state().ufoAnimationCounter, 0);
         }
     }
-    EXPECT_EQ(engine.getState().ufoAnimationCounter, 1);
+    EXPECT_EQ(state().ufoAnimationCounter, 1);
 }
 
 TEST_F(UfoTest, NothingWithoutAPlayerAtTheFirstEntry)
 {
-    engine.createObjectArray(2);
+    engine.createObjectArray(0);
     ufo = new SmartObject(190, 20, &engine, 30, 16);
-    engine.storeObjectInArray(0, new AutomaticObject(225, 600, &engine, 10, 20));
-    engine.storeObjectInArray(1, ufo);
+    engine.appendObjectToArray(new AutomaticObject(225, 600, &engine, 10, 20));
+    engine.appendObjectToArray(ufo);
     engine.redrawRequested = false;
     std::srand(9);
     const int first = std::rand();
@@ -221,22 +168,14 @@ TEST_F(UfoTest, NothingWithoutAPlayerAtTheFirstEntry)
 
 TEST_F(UfoTest, StandsStillAndStaysHiddenOutsidePlay)
 {
-    GameState& state = engine.getState();
-    state.ufoAnimationCounter = 3;
-    for (PlayState other : {StartScreen, Paused}) {
-        state.playState = other;
-        engine.redrawRequested = false;
-        engine.getForegroundCanvas()->fillSurface(kBackdrop);
+    state().ufoAnimationCounter = 3;
+    expectIdleOutsidePlay([this] {
         ufo->update(0);
         ufo->draw();
         EXPECT_EQ(ufo->currentX, 190);
         EXPECT_EQ(ufo->currentY, 20);
-        EXPECT_EQ(state.ufoAnimationCounter, 3);
-        EXPECT_FALSE(engine.redrawRequested);
-        EXPECT_EQ(dustreach::test::countPixels(*engine.getForegroundCanvas(), kBackdrop, 0, 0,
-                                               600, 800),
-                  600 * 800);
-    }
+        EXPECT_EQ(state().ufoAnimationCounter, 3);
+    });
 }
 
 }  // namespace
