@@ -110,6 +110,16 @@ std::shared_ptr<RawImageData> randomPicture(int width, int height)
     return picture;
 }
 
+// One drawing, ready to be made with the same arguments on a canvas.
+using Operation = std::function<void(PixelCanvas&)>;
+
+// Stretches (steps > 0) or compresses (steps < 0) a fresh zoom filter step by step.
+void zoom(FilterPointsScaling& scaling, int steps)
+{
+    for (int i = 0; i < std::abs(steps); ++i)
+        steps > 0 ? scaling.stretch() : scaling.compress();
+}
+
 // Two canvases of window size behind one chain: `direct` takes the chain itself, `plain` goes
 // through a Forward link in front of it, so everything drawn on both must come out the same.
 class FastPathTest : public testing::Test {
@@ -135,7 +145,7 @@ protected:
     }
 
     // One random shape, text or picture, ready to be drawn with the same arguments on a canvas.
-    static std::function<void(PixelCanvas&)> randomOperation(const ImageHandle& picture)
+    static Operation randomOperation(const ImageHandle& picture)
     {
         const int x1 = randomIn(-300, 900), y1 = randomIn(-300, 1100);
         const int x2 = x1 + randomIn(-90, 90), y2 = y1 + randomIn(-90, 90);
@@ -170,34 +180,39 @@ protected:
         }
     }
 
-    // Draws many random operations on both canvases, checking after each that the pixels, the
-    // output (no message: the chain ends in the window test) and the zoom filter's count (when
-    // there is one) came out the same.
-    void compareOverRandomOperations(FilterPoints* head, FilterPointsScaling* scaling,
-                                     int operations)
+    // Draws the operations on both canvases, checking after each that the output (no message:
+    // the chain ends in the window test) and the zoom filter's count (when there is one) came
+    // out the same, and the pixels every few operations and after the last.
+    void compareOverOperations(FilterPoints* head, FilterPointsScaling* scaling,
+                               const std::vector<Operation>& operations)
     {
         Forward forward(head);
         direct.setFilter(head);
         plain.setFilter(&forward);
         ASSERT_TRUE(PointWriter(direct).isDirect());
         ASSERT_FALSE(PointWriter(plain).isDirect());
-        const ImageHandle picture(randomPicture(randomIn(1, 40), randomIn(1, 40)));
         const auto counted = [scaling] { return scaling ? scaling->getPointsVisited() : 0; };
-        for (int i = 0; i < operations; ++i) {
-            const auto draw = randomOperation(picture);
+        for (std::size_t i = 0; i < operations.size(); ++i) {
             const std::uint64_t start = counted();
             StdoutCapture output;
-            draw(direct);
+            operations[i](direct);
             const std::uint64_t directCount = counted() - start;
-            draw(plain);
-            const std::uint64_t plainCount = counted() - start - directCount;
+            operations[i](plain);
             EXPECT_EQ(output.stop(), "");
-            EXPECT_EQ(directCount, plainCount) << "operation " << i;
-            // Whole-surface comparisons are dear: every few operations and after the last.
-            if (i % 8 == 7 || i == operations - 1) {
+            EXPECT_EQ(directCount, counted() - start - directCount) << "operation " << i;
+            if (i % 8 == 7 || i + 1 == operations.size()) {
                 ASSERT_TRUE(direct.pixelBytes() == plain.pixelBytes()) << "operation " << i;
             }
         }
+    }
+
+    void compareOverRandomOperations(FilterPoints* head, FilterPointsScaling* scaling, int count)
+    {
+        const ImageHandle picture(randomPicture(randomIn(1, 40), randomIn(1, 40)));
+        std::vector<Operation> operations;
+        for (int i = 0; i < count; ++i)
+            operations.push_back(randomOperation(picture));
+        compareOverOperations(head, scaling, operations);
     }
 
     BaseEngine window;
@@ -232,32 +247,23 @@ TEST_F(FastPathTest, ZoomedAndScrolledChainsDrawLikeThePlainPath)
                          std::to_string(offset[0]) + " " + std::to_string(offset[1]));
             FilterPointsScaling scaling(&window);
             FilterPointsTranslation translation(&scaling);
-            for (int i = 0; i < (steps < 0 ? -steps : steps); ++i)
-                steps > 0 ? scaling.stretch() : scaling.compress();
+            zoom(scaling, steps);
             translation.changeOffset(offset[0], offset[1]);
             compareOverRandomOperations(&translation, &scaling, 40);
         }
     }
 }
 
-TEST_F(FastPathTest, TheInlineCountOfAZoomedPointIsThePlainOne)
+TEST_F(FastPathTest, TheInlineCountOfAZoomedOvalIsThePlainOne)
 {
-    // Per drawing, the inline path must add what the plain path adds, not only the same sum.
+    // Random drawings often miss a zoomed window; this one surely counts points.
     FilterPointsScaling scaling(&window);
     FilterPointsTranslation translation(&scaling);
-    Forward forward(&translation);
-    for (int i = 0; i < 5; ++i)
-        scaling.stretch();  // stretch 6
+    zoom(scaling, 5);
     translation.changeOffset(-20, -30);
-    direct.setFilter(&translation);
-    plain.setFilter(&forward);
-    const std::uint64_t start = scaling.getPointsVisited();
-    direct.drawOval(0, 0, 140, 170, 0xABCDEF);
-    const std::uint64_t inlineCount = scaling.getPointsVisited() - start;
-    plain.drawOval(0, 0, 140, 170, 0xABCDEF);
-    const std::uint64_t plainCount = scaling.getPointsVisited() - start - inlineCount;
-    EXPECT_GT(inlineCount, 0u);
-    EXPECT_EQ(inlineCount, plainCount);
+    compareOverOperations(&translation, &scaling,
+                          {[](PixelCanvas& c) { c.drawOval(0, 0, 140, 170, 0xABCDEF); }});
+    EXPECT_GT(scaling.getPointsVisited(), 0u);
 }
 
 TEST_F(FastPathTest, ChainsTheInlinePathDoesNotKnowGoThroughEveryLink)
@@ -279,14 +285,14 @@ TEST_F(FastPathTest, ChainsTheInlinePathDoesNotKnowGoThroughEveryLink)
     mine.setFilter(&scaling);
     reference.setFilter(&forward);
     EXPECT_FALSE(PointWriter(mine).isDirect());
-    StdoutCapture mineOutput;
-    mine.drawOval(280, 380, 310, 410, 0x00AA00);
-    const std::string mineText = mineOutput.stop();
-    StdoutCapture referenceOutput;
-    reference.drawOval(280, 380, 310, 410, 0x00AA00);
-    const std::string referenceText = referenceOutput.stop();
+    const auto ovalOutput = [](SurfaceCanvas& canvas) {
+        StdoutCapture output;
+        canvas.drawOval(280, 380, 310, 410, 0x00AA00);
+        return output.stop();
+    };
+    const std::string mineText = ovalOutput(mine);
     EXPECT_GT(countOf(mineText, kMessage), 0);
-    EXPECT_EQ(mineText, referenceText);
+    EXPECT_EQ(mineText, ovalOutput(reference));
     EXPECT_TRUE(mine.pixelBytes() == reference.pixelBytes());
 }
 
@@ -337,17 +343,13 @@ TEST(FastPathOrderTest, OvalsHandOnThePointsOfThePlainLoopInOrder)
     }
 }
 
-TEST(FastPathOrderTest, TextHandsOnTheGlyphPixelsOfThePlainScanInOrder)
+TEST_F(FastPathTest, TextHandsOnTheGlyphPixelsOfThePlainScanInOrder)
 {
-    TTF_Init();
-    GameFont font("Cornerstone Regular.ttf", 24);
-    font.font = TTF_OpenFont(assetPath("Cornerstone Regular.ttf").c_str(), 24);
-    ASSERT_NE(font.font, nullptr);
     SurfaceCanvas canvas(50, 50);
     RecordingFilter recorder(false);
     canvas.setFilter(&recorder);
     for (const char* text : {"Score:   -3", "Lives:      5", "///*You Lost! Game Over!*///", "|"}) {
-        SDL_Surface* rendered = TTF_RenderText_Solid(font.font, text, SDL_Color{1, 2, 3, 0});
+        SDL_Surface* rendered = TTF_RenderText_Solid(font->font, text, SDL_Color{1, 2, 3, 0});
         ASSERT_NE(rendered, nullptr);
         ASSERT_EQ(rendered->format->BitsPerPixel, 8);
         std::vector<AskedPoint> expected;
@@ -357,11 +359,10 @@ TEST(FastPathOrderTest, TextHandsOnTheGlyphPixelsOfThePlainScanInOrder)
                     expected.push_back({-7 + i, 13 + j, 0x010203});
         SDL_FreeSurface(rendered);
         recorder.asked.clear();
-        canvas.drawString(-7, 13, text, 0x010203, &font);
+        canvas.drawString(-7, 13, text, 0x010203, font.get());
         EXPECT_FALSE(expected.empty());
         EXPECT_EQ(recorder.asked, expected) << text;
     }
-    TTF_CloseFont(font.font);
 }
 
 // ---- Whole game frames ----------------------------------------------------------------------
@@ -380,31 +381,36 @@ protected:
 
     void TearDown() override { engine.reset(); }
 
-    // Composes one frame with the game's own chain and one through a Forward link in front of
-    // it, from the same random sequence and animation step; returns whether they are the same.
-    void expectSameFrameBothWays(const std::string& situation)
+    // Paints with the canvas's own chain and again through a Forward link in front of it, from
+    // the same random sequence and game state: the pixels and the zoom filter's counts must match.
+    void expectSameBothWays(PixelCanvas& canvas, const std::function<void()>& paint,
+                            const std::string& situation)
     {
         SCOPED_TRACE(situation);
-        PixelCanvas* foreground = engine->getForegroundCanvas();
-        FilterPoints* chain = foreground->getFilter();
-        FilterPointsScaling& scaling = engine->getScalingFilter();
-        const GameState saved = engine->getState();
-
-        const std::uint64_t start = scaling.getPointsVisited();
-        std::srand(99);
-        engine->composeFrame();
-        const std::string directFrame = pixels(*foreground);
-        const std::uint64_t directCount = scaling.getPointsVisited() - start;
-
-        engine->getState() = saved;
+        FilterPoints* chain = canvas.getFilter();
         Forward forward(chain);
-        foreground->setFilter(&forward);
-        std::srand(99);
-        engine->composeFrame();
-        foreground->setFilter(chain);
-        EXPECT_EQ(scaling.getPointsVisited() - start - directCount, directCount);
-        EXPECT_TRUE(directFrame == pixels(*foreground));
+        const GameState saved = engine->getState();
+        std::string pictures[2];
+        std::uint64_t counts[2];
+        for (int way = 0; way < 2; ++way) {
+            engine->getState() = saved;
+            canvas.setFilter(way == 0 ? chain : &forward);
+            const std::uint64_t start = engine->getScalingFilter().getPointsVisited();
+            std::srand(99);
+            paint();
+            counts[way] = engine->getScalingFilter().getPointsVisited() - start;
+            pictures[way] = pixels(canvas);
+        }
+        canvas.setFilter(chain);
         engine->getState() = saved;
+        EXPECT_EQ(counts[0], counts[1]);
+        EXPECT_TRUE(pictures[0] == pictures[1]);
+    }
+
+    void expectSameFrameBothWays(const std::string& situation)
+    {
+        expectSameBothWays(*engine->getForegroundCanvas(), [this] { engine->composeFrame(); },
+                           situation);
     }
 
     static std::string pixels(const PixelCanvas& canvas)
@@ -434,7 +440,7 @@ TEST_F(FastPathGameTest, FramesAreTheSameAsThroughThePlainChain)
     expectSameFrameBothWays("scrolled");
     const int clicks[] = {1, 1, 5, 56, -63, -1, -6};
     for (const int step : clicks) {
-        for (int i = 0; i < (step < 0 ? -step : step); ++i)
+        for (int i = 0; i < std::abs(step); ++i)
             engine->onMouseDown(step > 0 ? SDL_BUTTON_MIDDLE : SDL_BUTTON_RIGHT, 300, 400);
         expectSameFrameBothWays("zoom steps " + std::to_string(step));
     }
@@ -444,22 +450,12 @@ TEST_F(FastPathGameTest, FramesAreTheSameAsThroughThePlainChain)
 
 TEST_F(FastPathGameTest, ThePlayBackgroundIsTheSameAsThroughThePlainChain)
 {
-    PixelCanvas* background = engine->getBackgroundCanvas();
-    FilterPoints* chain = background->getFilter();
     engine->onKeyDown(SDLK_f);
     engine->onMouseDown(SDL_BUTTON_MIDDLE, 0, 0);  // not running yet: no zoom
     engine->getState().playState = Running;
     engine->onMouseDown(SDL_BUTTON_MIDDLE, 0, 0);  // zoomed by 2 while painting
-
-    std::srand(5);
-    engine->setupBackground();
-    const std::string directBackground = pixels(*background);
-    Forward forward(chain);
-    background->setFilter(&forward);
-    std::srand(5);
-    engine->setupBackground();
-    background->setFilter(chain);
-    EXPECT_TRUE(directBackground == pixels(*background));
+    expectSameBothWays(*engine->getBackgroundCanvas(), [this] { engine->setupBackground(); },
+                       "play background");
 }
 
 }  // namespace

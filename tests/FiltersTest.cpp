@@ -3,9 +3,12 @@
 // (pixels and printed lines) from the plain block loop, whatever follows it in the chain.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -41,14 +44,6 @@ void zoomTo(FilterPointsScaling& scaling, int stretchTo, int compressTo = 1)
         scaling.stretch();
     for (int step = 1; step < compressTo; ++step)
         scaling.compress();
-}
-
-int lineCount(const std::string& text)
-{
-    int lines = 0;
-    for (char c : text)
-        lines += c == '\n';
-    return lines;
 }
 
 // Moves every point, changes its colour (cumulatively: the colour is passed by reference), and
@@ -93,13 +88,18 @@ protected:
     PixelCanvas& canvas = engine.foreground;
 };
 
-TEST_F(FiltersTest, UnitFactorsAndZeroOffsetsChangeNothing)
+TEST_F(FiltersTest, ZoomStepsScaleBlocksFoldPointsAndConvertBothWays)
 {
     FilterPointsScaling scaling(&engine);
     FilterPointsTranslation translation(&scaling);
     canvas.setFilter(&translation);
-    clearForeground();
+    const auto factors = [&] {
+        return std::make_tuple(scaling.getStretchX(), scaling.getStretchY(), scaling.getCompressX(),
+                               scaling.getCompressY());
+    };
 
+    // Unit factors and zero offsets change nothing.
+    clearForeground();
     canvas.setPixel(5, 6, kPaint);
     EXPECT_EQ(canvas.rawGetPixel(5, 6), kPaint);
     EXPECT_EQ(countPixels(canvas, kPaint, 0, 0, 600, 800), 1);
@@ -109,17 +109,11 @@ TEST_F(FiltersTest, UnitFactorsAndZeroOffsetsChangeNothing)
         EXPECT_EQ(translation.realToVirtualX(v), v);
         EXPECT_EQ(translation.realToVirtualY(v), v);
     }
-}
 
-TEST_F(FiltersTest, OneStretchMakesTwoByTwoBlocksAndHalvesPresses)
-{
-    FilterPointsScaling scaling(&engine);
+    // One stretch: 2 x 2 blocks, and presses halved (division truncates towards zero).
     scaling.stretch();
-    ASSERT_EQ(scaling.getStretchX(), 2);
-    ASSERT_EQ(scaling.getStretchY(), 2);
-    canvas.setFilter(&scaling);
+    ASSERT_EQ(factors(), std::make_tuple(2, 2, 1, 1));
     clearForeground();
-
     canvas.setPixel(3, 4, kPaint);
     EXPECT_EQ(countPixels(canvas, kPaint, 6, 8, 8, 10), 4);
     EXPECT_EQ(countPixels(canvas, kPaint, 0, 0, 600, 800), 4);
@@ -127,58 +121,51 @@ TEST_F(FiltersTest, OneStretchMakesTwoByTwoBlocksAndHalvesPresses)
     EXPECT_EQ(scaling.realToVirtualY(9), 4);
     EXPECT_EQ(scaling.virtualToRealX(3), 6);
     EXPECT_EQ(scaling.virtualToRealY(4), 8);
-    // Division truncates towards zero.
     EXPECT_EQ(scaling.realToVirtualX(-3), -1);
-}
 
-TEST_F(FiltersTest, OneCompressFoldsTwoVirtualPixelsOntoOne)
-{
-    FilterPointsScaling scaling(&engine);
+    // Back to 1:1, then one compress: two virtual pixels fold onto one, the last one drawn wins.
     scaling.compress();
-    ASSERT_EQ(scaling.getCompressX(), 2);
-    ASSERT_EQ(scaling.getStretchX(), 1);
-    canvas.setFilter(&scaling);
+    EXPECT_EQ(factors(), std::make_tuple(1, 1, 1, 1));
+    scaling.compress();
+    ASSERT_EQ(factors(), std::make_tuple(1, 1, 2, 2));
     clearForeground();
-
     canvas.setPixel(5, 7, kPaint);
     EXPECT_EQ(canvas.rawGetPixel(2, 3), kPaint);
     EXPECT_EQ(countPixels(canvas, kPaint, 0, 0, 600, 800), 1);
-    // The last of the virtual pixels that share a real one wins.
     canvas.setPixel(4, 6, 0x00FF00);
     EXPECT_EQ(canvas.rawGetPixel(2, 3), 0x00FF00u);
     EXPECT_EQ(scaling.realToVirtualX(2), 4);
     EXPECT_EQ(scaling.realToVirtualY(3), 6);
     EXPECT_EQ(scaling.virtualToRealX(-3), -1);
-}
 
-TEST_F(FiltersTest, StretchAndCompressUndoEachOther)
-{
-    FilterPointsScaling scaling(nullptr);
-    auto factors = [&] {
-        return std::make_tuple(scaling.getStretchX(), scaling.getStretchY(), scaling.getCompressX(),
-                               scaling.getCompressY());
-    };
-    scaling.stretch();
-    scaling.compress();
-    EXPECT_EQ(factors(), std::make_tuple(1, 1, 1, 1));
-    scaling.compress();
+    // Stretch and compress undo each other.
     scaling.stretch();
     EXPECT_EQ(factors(), std::make_tuple(1, 1, 1, 1));
     zoomTo(scaling, 1, 4);
     EXPECT_EQ(factors(), std::make_tuple(1, 1, 4, 4));
-    for (int step = 0; step < 5; ++step)
-        scaling.stretch();
+    zoomTo(scaling, 6);
     EXPECT_EQ(factors(), std::make_tuple(3, 3, 1, 1));
 }
 
-TEST_F(FiltersTest, TranslationMovesPointsBeforeTheZoom)
+TEST_F(FiltersTest, PointsOutsideTheWindowAreDroppedSilentlyAndOffsetsApplyBeforeTheZoom)
 {
     FilterPointsScaling scaling(&engine);
     FilterPointsTranslation translation(&scaling);
-    translation.changeOffset(15, 0);
     canvas.setFilter(&translation);
     clearForeground();
 
+    StdoutCapture capture;
+    for (auto [x, y] : {std::pair{600, 0}, {-1, 5}, {0, 800}, {-100000, -100000}})
+        canvas.setPixel(x, y, kPaint);
+    scaling.stretch();
+    canvas.setPixel(299, 399, kPaint);  // only (598..599, 798..799) of its block is in the window
+    canvas.setPixel(300, 0, kPaint);
+    EXPECT_EQ(capture.stop(), "");
+    EXPECT_EQ(countPixels(canvas, kPaint, 0, 0, 600, 800), 4);
+    EXPECT_EQ(countPixels(canvas, kPaint, 598, 798, 600, 800), 4);
+
+    scaling.compress();
+    translation.changeOffset(15, 0);
     canvas.setPixel(-15, 0, kPaint);
     EXPECT_EQ(canvas.rawGetPixel(0, 0), kPaint);
     EXPECT_EQ(translation.realToVirtualX(0), -15);
@@ -191,25 +178,6 @@ TEST_F(FiltersTest, TranslationMovesPointsBeforeTheZoom)
     EXPECT_EQ(translation.realToVirtualX(5), -8);
     EXPECT_EQ(translation.realToVirtualY(5), -1);
     EXPECT_EQ(translation.virtualToRealY(-1), 4);
-}
-
-TEST_F(FiltersTest, PointsOutsideTheWindowAreDroppedSilently)
-{
-    FilterPointsScaling scaling(&engine);
-    FilterPointsTranslation translation(&scaling);
-    canvas.setFilter(&translation);
-    clearForeground();
-
-    StdoutCapture capture;
-    const std::vector<std::pair<int, int>> outside{{600, 0}, {-1, 5}, {0, 800}, {-100000, -100000}};
-    for (auto [x, y] : outside)
-        canvas.setPixel(x, y, kPaint);
-    scaling.stretch();
-    canvas.setPixel(299, 399, kPaint);  // only (598..599, 798..799) of its block is in the window
-    canvas.setPixel(300, 0, kPaint);
-    EXPECT_EQ(capture.stop(), "");
-    EXPECT_EQ(countPixels(canvas, kPaint, 0, 0, 600, 800), 4);
-    EXPECT_EQ(countPixels(canvas, kPaint, 598, 798, 600, 800), 4);
 }
 
 TEST_F(FiltersTest, WithoutANextLinkEveryOffSurfacePointPrints)
@@ -227,10 +195,10 @@ TEST_F(FiltersTest, WithoutANextLinkEveryOffSurfacePointPrints)
     canvas.setFilter(&translation);
     translation.changeOffset(3, 4);
     canvas.setPixel(1, 1, 0x00FF00);   // accepted and moved to (4, 5)
-    std::string printed = capture.stop();
-
-    EXPECT_EQ(lineCount(printed), 8);
-    EXPECT_EQ(printed.substr(0, std::string(kPixelError).size()), kPixelError);
+    std::string eightLines;
+    for (int line = 0; line < 8; ++line)
+        eightLines += kPixelError;
+    EXPECT_EQ(capture.stop(), eightLines);
     EXPECT_EQ(countPixels(canvas, kPaint, 0, 0, 600, 800), 4);
     EXPECT_EQ(canvas.rawGetPixel(4, 5), 0x00FF00u);
 }
@@ -255,31 +223,10 @@ TEST_F(FiltersTest, BlockPointsReachTheNextLinkFreshColumnsOuterWithTheColourItL
     EXPECT_EQ(canvas.rawGetPixel(24, 41), kGround);
 }
 
-TEST_F(FiltersTest, HugeOffsetsAndCoordinatesStayDefined)
-{
-    FilterPointsScaling scaling(&engine);
-    FilterPointsTranslation translation(&scaling);
-    translation.changeOffset(INT_MAX, INT_MIN);
-    translation.changeOffset(INT_MAX, INT_MIN);
-    EXPECT_EQ(translation.getXOffset(), INT_MAX);
-    EXPECT_EQ(translation.getYOffset(), INT_MIN);
-    EXPECT_EQ(translation.virtualToRealX(5), INT_MAX);
-    EXPECT_EQ(translation.realToVirtualY(5), INT_MAX);
-    zoomTo(scaling, 64);
-    EXPECT_EQ(scaling.virtualToRealX(INT_MIN / 2), INT_MIN);
-    canvas.setFilter(&translation);
-    clearForeground();
-
-    StdoutCapture capture;
-    canvas.setPixel(100, 100, kPaint);
-    canvas.setPixel(INT_MIN, INT_MAX, kPaint);
-    EXPECT_EQ(capture.stop(), "");
-    EXPECT_EQ(countPixels(canvas, kPaint, 0, 0, 600, 800), 0);
-}
-
 // The zoom must not cost more than the part of a block that can show: at factor 64, a point whose
-// block is mostly off the window visits only the visible part (counted, not timed).
-TEST_F(FiltersTest, ZoomedBlocksVisitOnlyTheirVisiblePart)
+// block is mostly off the window visits only the visible part (counted, not timed). Huge offsets
+// and coordinates stay defined.
+TEST_F(FiltersTest, ZoomedBlocksVisitOnlyTheirVisiblePartAndHugeValuesStayDefined)
 {
     FilterPointsScaling scaling(&engine);
     FilterPointsTranslation translation(&scaling);
@@ -299,28 +246,49 @@ TEST_F(FiltersTest, ZoomedBlocksVisitOnlyTheirVisiblePart)
     canvas.setPixel(-1, -1, kPaint);
     canvas.setPixel(INT_MAX / 3, INT_MIN / 3, kPaint);
     EXPECT_EQ(scaling.getPointsVisited(), before);
+    EXPECT_EQ(scaling.virtualToRealX(INT_MIN / 2), INT_MIN);
+
+    translation.changeOffset(INT_MAX, INT_MIN);
+    translation.changeOffset(INT_MAX, INT_MIN);
+    EXPECT_EQ(translation.getXOffset(), INT_MAX);
+    EXPECT_EQ(translation.getYOffset(), INT_MIN);
+    EXPECT_EQ(translation.virtualToRealX(5), INT_MAX);
+    EXPECT_EQ(translation.realToVirtualY(5), INT_MAX);
+    clearForeground();
+    canvas.setPixel(100, 100, kPaint);
+    canvas.setPixel(INT_MIN, INT_MAX, kPaint);
+    EXPECT_EQ(countPixels(canvas, kPaint, 0, 0, 600, 800), 0);
     EXPECT_EQ(capture.stop(), "");
 }
 
 // ---- The clipped path against the plain block loop ----------------------------------------------
 
+// Chains, named from the canvas outwards.
 enum class ChainKind {
-    ScalingEngine,
-    TranslationScalingEngine,
-    ScalingNothing,
-    ScalingShifting,
-    ScalingTranslationEngine,
-    ScalingScalingEngine,
+    ScalingEngine, TranslationScalingEngine, ScalingNothing, ScalingShifting,
+    ScalingTranslationEngine, ScalingScalingEngine,
 };
 
 // One filter chain, built either with the scaling filters as they are or with their plain block
 // loop standing in for them.
 struct Chain {
-    std::vector<std::unique_ptr<FilterPoints>> links;
-    FilterPointsScaling* head = nullptr;    // the scaling filter nearest the canvas
-    FilterPointsScaling* second = nullptr;  // the one behind it, in a chain of two
-    FilterPointsTranslation* translation = nullptr;
-    FilterPoints* first = nullptr;
+    Chain(ChainKind kind, BaseEngine& engine, bool plain) : plain(plain)
+    {
+        switch (kind) {
+        case ChainKind::ScalingEngine: first = addScaling(&engine, head); break;
+        case ChainKind::TranslationScalingEngine:
+            first = translation = add<FilterPointsTranslation>(addScaling(&engine, head));
+            break;
+        case ChainKind::ScalingNothing: first = addScaling(nullptr, head); break;
+        case ChainKind::ScalingShifting: first = addScaling(add<ShiftingFilter>(), head); break;
+        case ChainKind::ScalingTranslationEngine:
+            first = addScaling(translation = add<FilterPointsTranslation>(&engine), head);
+            break;
+        case ChainKind::ScalingScalingEngine:
+            first = addScaling(addScaling(&engine, second), head);
+            break;
+        }
+    }
 
     template <typename T, typename... Args>
     T* add(Args&&... args)
@@ -330,40 +298,19 @@ struct Chain {
     }
 
     // Returns the link that stands for the new scaling filter in the chain.
-    FilterPoints* addScaling(FilterPoints* next, bool plain, FilterPointsScaling*& made)
+    FilterPoints* addScaling(FilterPoints* next, FilterPointsScaling*& made)
     {
         made = add<FilterPointsScaling>(next);
         return plain ? static_cast<FilterPoints*>(add<PlainScaling>(*made)) : made;
     }
-};
 
-void buildChain(Chain& chain, ChainKind kind, BaseEngine& engine, bool plain)
-{
-    switch (kind) {
-    case ChainKind::ScalingEngine:
-        chain.first = chain.addScaling(&engine, plain, chain.head);
-        break;
-    case ChainKind::TranslationScalingEngine:
-        chain.translation = chain.add<FilterPointsTranslation>(
-            chain.addScaling(&engine, plain, chain.head));
-        chain.first = chain.translation;
-        break;
-    case ChainKind::ScalingNothing:
-        chain.first = chain.addScaling(nullptr, plain, chain.head);
-        break;
-    case ChainKind::ScalingShifting:
-        chain.first = chain.addScaling(chain.add<ShiftingFilter>(), plain, chain.head);
-        break;
-    case ChainKind::ScalingTranslationEngine:
-        chain.translation = chain.add<FilterPointsTranslation>(&engine);
-        chain.first = chain.addScaling(chain.translation, plain, chain.head);
-        break;
-    case ChainKind::ScalingScalingEngine:
-        chain.first = chain.addScaling(chain.addScaling(&engine, plain, chain.second), plain,
-                                       chain.head);
-        break;
-    }
-}
+    bool plain;
+    std::vector<std::unique_ptr<FilterPoints>> links;
+    FilterPointsScaling* head = nullptr;    // the scaling filter nearest the canvas
+    FilterPointsScaling* second = nullptr;  // the one behind it, in a chain of two
+    FilterPointsTranslation* translation = nullptr;
+    FilterPoints* first = nullptr;
+};
 
 struct Zoom {
     int stretch;
@@ -400,14 +347,15 @@ protected:
 
     // Draws the same points through the real chain on the foreground and through the plain
     // chain on the background; both must end with the same pixels and the same printed lines.
-    void compareChains(ChainKind kind, Zoom zoom, Zoom secondZoom, std::pair<int, int> offset)
+    // Returns the points the head scaling filter visited on each path.
+    std::pair<std::uint64_t, std::uint64_t> compareChains(ChainKind kind, Zoom zoom,
+                                                          Zoom secondZoom = {},
+                                                          std::pair<int, int> offset = {})
     {
         SCOPED_TRACE(testing::Message() << "chain " << static_cast<int>(kind) << ", stretch "
                                         << zoom.stretch << ", compress " << zoom.compress
                                         << ", offset " << offset.first << "," << offset.second);
-        Chain fast, plain;
-        buildChain(fast, kind, engine, false);
-        buildChain(plain, kind, engine, true);
+        Chain fast(kind, engine, false), plain(kind, engine, true);
         for (Chain* chain : {&fast, &plain}) {
             zoomTo(*chain->head, zoom.stretch, zoom.compress);
             if (chain->second)
@@ -424,12 +372,12 @@ protected:
         for (int y : ys)
             points.emplace_back(xs[std::rand() % xs.size()], y);
 
-        const std::string fastOutput = draw(engine.foreground, fast.first, points);
-        const std::string plainOutput = draw(engine.background, plain.first, points);
-        EXPECT_EQ(fastOutput, plainOutput);
-        expectSamePixels();
-        visitedFast = fast.head->getPointsVisited();
-        visitedPlain = plain.head->getPointsVisited();
+        EXPECT_EQ(draw(engine.foreground, fast.first, points),
+                  draw(engine.background, plain.first, points));
+        const SDL_Surface* a = engine.foreground.getSurface();
+        const SDL_Surface* b = engine.background.getSurface();
+        EXPECT_EQ(std::memcmp(a->pixels, b->pixels, static_cast<std::size_t>(a->pitch) * a->h), 0);
+        return {fast.head->getPointsVisited(), plain.head->getPointsVisited()};
     }
 
     std::string draw(PixelCanvas& target, FilterPoints* first,
@@ -446,20 +394,7 @@ protected:
         return capture.stop();
     }
 
-    void expectSamePixels()
-    {
-        int differences = 0;
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
-                if (engine.foreground.rawGetPixel(x, y) != engine.background.rawGetPixel(x, y) &&
-                    differences++ == 0)
-                    ADD_FAILURE() << "first different pixel at (" << x << ", " << y << ")";
-        EXPECT_EQ(differences, 0);
-    }
-
     PlainEngine engine;
-    std::uint64_t visitedFast = 0;
-    std::uint64_t visitedPlain = 0;
 };
 
 TEST_F(FiltersEquivalenceTest, ClippedBlocksMatchThePlainLoopInEveryChain)
@@ -472,21 +407,21 @@ TEST_F(FiltersEquivalenceTest, ClippedBlocksMatchThePlainLoopInEveryChain)
     const std::vector<Zoom> secondZooms{{3, 1}, {1, 2}};
 
     for (const Zoom& zoom : zooms) {
-        compareChains(ChainKind::ScalingEngine, zoom, {}, {0, 0});
+        const auto [visitedFast, visitedPlain] = compareChains(ChainKind::ScalingEngine, zoom);
         if (zoom.stretch >= 16) {
             // Guards this comparison itself: the clipped path must really have been taken.
             EXPECT_LT(visitedFast, visitedPlain);
         }
         for (const Zoom& second : secondZooms)
-            compareChains(ChainKind::ScalingScalingEngine, zoom, second, {0, 0});
+            compareChains(ChainKind::ScalingScalingEngine, zoom, second);
         for (const auto& offset : offsets) {
             compareChains(ChainKind::TranslationScalingEngine, zoom, {}, offset);
             compareChains(ChainKind::ScalingTranslationEngine, zoom, {}, offset);
         }
         // These two print for every point that leaves the surface: small blocks only.
         if (zoom.stretch <= 7) {
-            compareChains(ChainKind::ScalingNothing, zoom, {}, {0, 0});
-            compareChains(ChainKind::ScalingShifting, zoom, {}, {0, 0});
+            compareChains(ChainKind::ScalingNothing, zoom);
+            compareChains(ChainKind::ScalingShifting, zoom);
         }
     }
 }

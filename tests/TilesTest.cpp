@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -59,12 +60,9 @@ void savePng(const char* name, int width, int height, ColourAt colourAt)
 {
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32,
                                                           SDL_PIXELFORMAT_ARGB8888);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) +
-                                              y * surface->pitch);
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            row[x] = colourAt(x, y);
-    }
+            static_cast<Uint32*>(surface->pixels)[y * surface->pitch / 4 + x] = colourAt(x, y);
     ASSERT_EQ(IMG_SavePNG(surface, name), 0) << IMG_GetError();
     SDL_FreeSurface(surface);
 }
@@ -85,10 +83,7 @@ protected:
     {
         return countPixels(*canvas, colour, x0, y0, x1, y1);
     }
-    int changedPixels() const
-    {
-        return 600 * 800 - count(background, 0, 0, 600, 800);
-    }
+    int changedPixels() const { return 600 * 800 - count(background, 0, 0, 600, 800); }
 
     BaseEngine engine;
     PixelCanvas* canvas = nullptr;
@@ -107,17 +102,6 @@ protected:
         constructionOutput = capture.stop();
         strip->setBaseTilesPositionOnScreen(100, 250);
     }
-    void TearDown() override
-    {
-        strip.reset();
-        TilesCanvasTest::TearDown();
-    }
-
-    void setAll(int value)
-    {
-        for (int x = 0; x < 5; ++x)
-            strip->setMapValue(x, 0, value);
-    }
     // Pixels of the oval, square and triangle area (x 140..199, rows 250..269) in colour.
     int shapePixels(unsigned int colour) const { return count(colour, 140, 250, 200, 270); }
 
@@ -128,29 +112,7 @@ protected:
 
 // ---- Tile grid ---------------------------------------------------------------------------------
 
-TEST(TilesGridTest, TileAreaHasLeftAndTopEdgesInRightAndBottomOut)
-{
-    TileManager tiles;
-    tiles.setMapSize(5, 1);
-    tiles.setBaseTilesPositionOnScreen(100, 250);
-    EXPECT_TRUE(tiles.isValidTilePosition(100, 250));
-    EXPECT_TRUE(tiles.isValidTilePosition(199, 269));
-    EXPECT_FALSE(tiles.isValidTilePosition(99, 250));
-    EXPECT_FALSE(tiles.isValidTilePosition(200, 250));
-    EXPECT_FALSE(tiles.isValidTilePosition(100, 249));
-    EXPECT_FALSE(tiles.isValidTilePosition(100, 270));
-}
-
-TEST(TilesGridTest, FarAwayMapDoesNotWrapAround)
-{
-    TileManager tiles;
-    tiles.setMapSize(4, 4);
-    tiles.setBaseTilesPositionOnScreen(2147483647 - 30, 2147483647 - 30);
-    EXPECT_TRUE(tiles.isValidTilePosition(2147483647 - 1, 2147483647 - 1));
-    EXPECT_FALSE(tiles.isValidTilePosition(0, 0));
-}
-
-TEST(TilesGridTest, NewManagerHasNoMap)
+TEST(TilesGridTest, NewManagerHasNoMapAndDrawAllVisitsColumnsOuterRowsInner)
 {
     RecordingTileManager tiles;
     EXPECT_EQ(tiles.getMapWidth(), 0);
@@ -161,46 +123,11 @@ TEST(TilesGridTest, NewManagerHasNoMap)
     EXPECT_EQ(tiles.getBaseScreenY(), 0);
     EXPECT_FALSE(tiles.isValidTilePosition(0, 0));
     EXPECT_FALSE(tiles.isValidTilePosition(-1, -1));
-    EXPECT_EQ(tiles.getMapValue(0, 0), 0);
     tiles.setMapValue(0, 0, 5);  // nowhere to store it
     EXPECT_EQ(tiles.getMapValue(0, 0), 0);
     tiles.drawAllTiles(nullptr, nullptr);
     EXPECT_TRUE(tiles.calls.empty());
-}
 
-TEST(TilesGridTest, ValuesStartAtZeroAndPositionsOutsideTheMapAreIgnored)
-{
-    TileManager tiles;
-    tiles.setMapSize(3, 2);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) {
-            EXPECT_EQ(tiles.getMapValue(x, y), 0);
-            tiles.setMapValue(x, y, 10 * y + x + 1);
-        }
-    // Row-major: (2, 0) and (0, 1) are neighbours in the array but different tiles.
-    EXPECT_EQ(tiles.getMapValue(2, 0), 3);
-    EXPECT_EQ(tiles.getMapValue(0, 1), 11);
-    EXPECT_EQ(tiles.getMapValue(2, 1), 13);
-
-    for (const auto& [x, y] : {std::pair{-1, 0}, {3, 0}, {0, -1}, {0, 2}, {3, 1}, {-1, 1}}) {
-        tiles.setMapValue(x, y, 99);
-        EXPECT_EQ(tiles.getMapValue(x, y), 0) << x << "," << y;
-    }
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x)
-            EXPECT_EQ(tiles.getMapValue(x, y), 10 * y + x + 1);
-
-    tiles.setMapSize(2, 2);
-    EXPECT_EQ(tiles.getMapValue(1, 1), 0);
-    EXPECT_EQ(tiles.getMapValue(2, 0), 0);
-    tiles.setMapSize(-3, 4);
-    EXPECT_EQ(tiles.getMapWidth(), 0);
-    EXPECT_EQ(tiles.getMapHeight(), 0);
-}
-
-TEST(TilesGridTest, DrawAllTilesVisitsColumnsOuterRowsInnerAtTheirScreenPositions)
-{
-    RecordingTileManager tiles;
     tiles.setMapSize(2, 3);
     tiles.setBaseTilesPositionOnScreen(10, 30);
     BaseEngine* engine = reinterpret_cast<BaseEngine*>(0x10);
@@ -214,46 +141,68 @@ TEST(TilesGridTest, DrawAllTilesVisitsColumnsOuterRowsInnerAtTheirScreenPosition
     EXPECT_EQ(tiles.lastCanvas, canvas);
 }
 
-TEST_F(TilesCanvasTest, DefaultTileIsAGreyShadeOfValueAndPosition)
+TEST(TilesGridTest, ValuesAndTileAreaStayInsideTheMap)
+{
+    TileManager tiles;
+    tiles.setMapSize(3, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) {
+            EXPECT_EQ(tiles.getMapValue(x, y), 0);
+            tiles.setMapValue(x, y, 10 * y + x + 1);
+        }
+    // Row-major: (2, 0) and (0, 1) are neighbours in the array but different tiles.
+    EXPECT_EQ(tiles.getMapValue(2, 0), 3);
+    EXPECT_EQ(tiles.getMapValue(0, 1), 11);
+    for (const auto& [x, y] : {std::pair{-1, 0}, {3, 0}, {0, -1}, {0, 2}, {3, 1}, {-1, 1}}) {
+        tiles.setMapValue(x, y, 99);
+        EXPECT_EQ(tiles.getMapValue(x, y), 0) << x << "," << y;
+    }
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(tiles.getMapValue(x, y), 10 * y + x + 1);
+    tiles.setMapSize(2, 2);
+    EXPECT_EQ(tiles.getMapValue(1, 1), 0);
+    EXPECT_EQ(tiles.getMapValue(2, 0), 0);
+    tiles.setMapSize(-3, 4);
+    EXPECT_EQ(tiles.getMapWidth(), 0);
+    EXPECT_EQ(tiles.getMapHeight(), 0);
+
+    // Left and top edges in, right and bottom out.
+    tiles.setMapSize(5, 1);
+    tiles.setBaseTilesPositionOnScreen(100, 250);
+    for (const auto& [x, y, inside] : {std::tuple{100, 250, true}, {199, 269, true},
+                                       {99, 250, false}, {200, 250, false}, {100, 249, false},
+                                       {100, 270, false}})
+        EXPECT_EQ(tiles.isValidTilePosition(x, y), inside) << x << "," << y;
+    // A far-away map does not wrap around.
+    tiles.setMapSize(4, 4);
+    tiles.setBaseTilesPositionOnScreen(INT_MAX - 30, INT_MAX - 30);
+    EXPECT_TRUE(tiles.isValidTilePosition(INT_MAX - 1, INT_MAX - 1));
+    EXPECT_FALSE(tiles.isValidTilePosition(0, 0));
+}
+
+TEST_F(TilesCanvasTest, DefaultTilesAreGreyShadesOfValueAndPosition)
 {
     TileManager tiles;
     tiles.setMapSize(5, 6);
-    tiles.drawTileAt(&engine, canvas, 3, 4, 40, 50);
-    EXPECT_EQ(count(0x707070, 40, 50, 60, 70), 400);
-    EXPECT_EQ(changedPixels(), 400);
+    // Shade (mapX + mapY + value) mod 16, wrapping for negative values too; alpha stays 0.
+    for (const auto& [value, grey] :
+         {std::pair{0, 0x707070u}, {9, 0x000000u}, {8, 0xF0F0F0u}, {-10, 0xD0D0D0u}}) {
+        tiles.setMapValue(3, 4, value);
+        tiles.drawTileAt(&engine, canvas, 3, 4, 40, 50);
+        EXPECT_EQ(count(grey, 40, 50, 60, 70), 400) << value;
+        EXPECT_EQ(changedPixels(), 400) << value;
+        EXPECT_EQ(at(40, 50) >> 24, 0u);
+    }
 
-    tiles.setMapValue(3, 4, 9);  // 16 mod 16
-    tiles.drawTileAt(&engine, canvas, 3, 4, 40, 50);
-    EXPECT_EQ(count(0x000000, 40, 50, 60, 70), 400);
-    EXPECT_EQ(changedPixels(), 400);
-
-    tiles.setMapValue(3, 4, 8);  // 15: the lightest grey
-    tiles.drawTileAt(&engine, canvas, 3, 4, 40, 50);
-    EXPECT_EQ(at(40, 50), 0xF0F0F0u);
-    EXPECT_EQ(at(59, 69), 0xF0F0F0u);
-}
-
-TEST_F(TilesCanvasTest, DefaultTileStaysGreyForNegativeValues)
-{
-    TileManager tiles;
-    tiles.setMapSize(5, 6);
-    tiles.setMapValue(3, 4, -10);  // -3 wraps to shade 13
-    tiles.drawTileAt(&engine, canvas, 3, 4, 0, 0);
-    EXPECT_EQ(count(0xD0D0D0, 0, 0, 20, 20), 400);
-    EXPECT_EQ(at(0, 0) >> 24, 0u);
-}
-
-TEST_F(TilesCanvasTest, DrawAllTilesPaintsTheWholeArea)
-{
-    TileManager tiles;
+    canvas->fillSurface(background);
     tiles.setMapSize(3, 2);
     tiles.setBaseTilesPositionOnScreen(200, 300);
     tiles.drawAllTiles(&engine, canvas);
     for (int mapX = 0; mapX < 3; ++mapX)
         for (int mapY = 0; mapY < 2; ++mapY) {
             const unsigned int grey = static_cast<unsigned int>(mapX + mapY) * 0x101010u;
-            const int x0 = 200 + 20 * mapX;
-            const int y0 = 300 + 20 * mapY;
+            const int x0 = 200 + 20 * mapX, y0 = 300 + 20 * mapY;
             EXPECT_EQ(count(grey, x0, y0, x0 + 20, y0 + 20), 400) << mapX << "," << mapY;
         }
     EXPECT_EQ(changedPixels(), 6 * 400);
@@ -261,32 +210,28 @@ TEST_F(TilesCanvasTest, DrawAllTilesPaintsTheWholeArea)
 
 // ---- Power-up strip ----------------------------------------------------------------------------
 
-TEST_F(TilesStripTest, ConstructionLoadsAndKeepsBothIconsAndMakesAFiveByOneMap)
+TEST_F(TilesStripTest, ConstructionKeepsBothIconsAndBoostOffPaintsBlueShapesAndIcons)
 {
     EXPECT_EQ(constructionOutput,
               "\t\t+++ Find image:speed.png\n\t\t+++ Load image:speed.png\n"
               "\t\t+++ Find image:buff.png\n\t\t+++ Load image:buff.png\n");
     EXPECT_TRUE(ImageManager::getInstance()->isKept("speed.png"));
     EXPECT_TRUE(ImageManager::getInstance()->isKept("buff.png"));
-    EXPECT_EQ(strip->getSpeedImage().getWidth(), 20);
     EXPECT_EQ(strip->getMapWidth(), 5);
     EXPECT_EQ(strip->getMapHeight(), 1);
     for (int x = 0; x < 5; ++x)
         EXPECT_EQ(strip->getMapValue(x, 0), 0);
-}
 
-TEST_F(TilesStripTest, BoostOffPaintsBlueShapesAndBothIcons)
-{
     strip->drawAllTiles(&engine, canvas);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x) {
             ASSERT_EQ(at(100 + x, 250 + y), speedIcon(x, y) & 0xFFFFFF) << x << "," << y;
             ASSERT_EQ(at(120 + x, 250 + y), buffIcon(x, y) & 0xFFFFFF) << x << "," << y;
         }
-    EXPECT_EQ(at(149, 259), blue);             // oval centre
-    EXPECT_EQ(at(140, 250), background);       // oval's box corner stays out
+    EXPECT_EQ(at(149, 259), blue);                    // oval centre
+    EXPECT_EQ(at(140, 250), background);              // oval's box corner stays out
     EXPECT_EQ(count(blue, 160, 250, 180, 270), 400);  // the square
-    EXPECT_EQ(at(180, 250), blue);             // triangle corners
+    EXPECT_EQ(at(180, 250), blue);                    // triangle corners
     EXPECT_EQ(at(180, 269), blue);
     EXPECT_EQ(at(199, 260), blue);
     EXPECT_EQ(at(199, 250), background);
@@ -295,32 +240,24 @@ TEST_F(TilesStripTest, BoostOffPaintsBlueShapesAndBothIcons)
     EXPECT_EQ(count(background, 100, 250, 200, 270) + changedPixels(), 100 * 20);
 }
 
-TEST_F(TilesStripTest, BoostOnPaintsTheSameShapesGreen)
+TEST_F(TilesStripTest, TheLastDrawnTileDecidesTheShapesColour)
 {
     strip->drawAllTiles(&engine, canvas);
-    const int bluePixels = shapePixels(blue);
-    setAll(1);
-    strip->drawAllTiles(&engine, canvas);
-    EXPECT_EQ(shapePixels(blue), 0);
-    EXPECT_EQ(shapePixels(green), bluePixels);
-    EXPECT_EQ(at(170, 260), green);
+    const int shapes = shapePixels(blue);
+    EXPECT_GT(shapes, 400);
+    using Values = std::vector<int>;
+    for (const auto& [values, colour] : {std::pair{Values{0, 0, 0, 0, 1}, green},
+                                         {Values{1, 1, 1, 1, 1}, green},
+                                         {Values{1, 1, 1, 1, 0}, blue}}) {
+        for (int x = 0; x < 5; ++x)
+            strip->setMapValue(x, 0, values[x]);
+        strip->drawAllTiles(&engine, canvas);
+        EXPECT_EQ(shapePixels(colour), shapes) << values[0] << values[4];
+        EXPECT_EQ(shapePixels(colour == blue ? green : blue), 0) << values[0] << values[4];
+    }
 }
 
-TEST_F(TilesStripTest, LastDrawnTileDecidesTheColour)
-{
-    strip->setMapValue(4, 0, 1);
-    strip->drawAllTiles(&engine, canvas);
-    EXPECT_EQ(shapePixels(blue), 0);
-    EXPECT_GT(shapePixels(green), 400);
-
-    setAll(1);
-    strip->setMapValue(4, 0, 0);
-    strip->drawAllTiles(&engine, canvas);
-    EXPECT_EQ(shapePixels(green), 0);
-    EXPECT_GT(shapePixels(blue), 400);
-}
-
-TEST_F(TilesStripTest, EveryTilePaintsTheWholeStripAtItsFixedPlace)
+TEST_F(TilesStripTest, EveryTilePaintsTheStripWhereOnlyOvalAndSquareFollowTheRow)
 {
     PixelCanvas* other = engine.getBackgroundCanvas();
     strip->drawTileAt(&engine, canvas, 0, 0, 100, 250);
@@ -330,10 +267,8 @@ TEST_F(TilesStripTest, EveryTilePaintsTheWholeStripAtItsFixedPlace)
     ASSERT_EQ(a->pitch, b->pitch);
     EXPECT_EQ(std::memcmp(a->pixels, b->pixels, static_cast<size_t>(a->pitch) * a->h), 0);
     EXPECT_GT(shapePixels(blue), 400);
-}
 
-TEST_F(TilesStripTest, OvalAndSquareFollowTheRowWhileIconsAndTriangleStay)
-{
+    canvas->fillSurface(background);
     strip->drawTileAt(&engine, canvas, 0, 0, 500, 300);
     EXPECT_EQ(at(100, 250), speedIcon(0, 0) & 0xFFFFFF);
     EXPECT_EQ(at(139, 269), buffIcon(19, 19) & 0xFFFFFF);
@@ -348,14 +283,9 @@ TEST_F(TilesStripTest, OvalAndSquareFollowTheRowWhileIconsAndTriangleStay)
 TEST_F(TilesCanvasTest, StripWithoutIconFilesDrawsOnlyItsShapes)
 {
     ScopedTempDir empty;
-    std::string output;
-    std::unique_ptr<VorlanTileManager> strip;
-    {
-        StdoutCapture capture;
-        strip = std::make_unique<VorlanTileManager>();
-        output = capture.stop();
-    }
-    EXPECT_EQ(output,
+    StdoutCapture construction;
+    auto strip = std::make_unique<VorlanTileManager>();
+    EXPECT_EQ(construction.stop(),
               "\t\t+++ Find image:speed.png\n\t\t+++ Load image:speed.png\n"
               "ImageManager::getImagePtrbyURL() : Failed to load imagespeed.png\n"
               "\t\t+++ Find image:buff.png\n\t\t+++ Load image:buff.png\n"
@@ -369,7 +299,6 @@ TEST_F(TilesCanvasTest, StripWithoutIconFilesDrawsOnlyItsShapes)
     EXPECT_EQ(capture.stop(), "");
     EXPECT_EQ(count(background, 100, 250, 140, 270), 800);
     EXPECT_EQ(count(blue, 160, 250, 180, 270), 400);
-    strip.reset();
 }
 
 }  // namespace

@@ -16,11 +16,9 @@
 
 namespace {
 
-constexpr int kWidth = 600;
-constexpr int kHeight = 800;
 // The panel, the text over it and at most a couple of objects can cover one window pixel.
 constexpr std::uint64_t kMaxLayers = 4;
-constexpr std::uint64_t kWindowArea = static_cast<std::uint64_t>(kWidth) * kHeight;
+constexpr std::uint64_t kWindowArea = 600 * 800;
 
 class ZoomWorkTest : public testing::Test {
 protected:
@@ -33,8 +31,6 @@ protected:
         game->onKeyDown(SDLK_SPACE);
         ASSERT_EQ(game->getState().playState, Running);
     }
-
-    void TearDown() override { game.reset(); }
 
     // Middle clicks until the stretch factor is reached (each click adds one).
     void zoomInTo(int stretch)
