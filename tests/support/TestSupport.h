@@ -6,7 +6,6 @@
 
 #include <string>
 #include <vector>
-#include <vector>
 
 #include "FilterPoints.h"
 #include "PixelCanvas.h"
