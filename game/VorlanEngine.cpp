@@ -344,10 +344,8 @@ void VorlanEngine::saveGame()
     record.fields[14] = state.speedBoostActive;
     record.fields[15] = state.level;
     // The previous save stays as it was when this one cannot be written whole.
-    if (!complete || !record.writeFile(kSaveFile)) {
-        std::printf("Could not save the game to %s\n", kSaveFile);
-        std::fflush(stdout);
-    }
+    const bool saved = complete && record.writeFile(kSaveFile);
+    reportFileFailure(!saved, saveFailureReported, "Could not save the game to", kSaveFile);
 }
 
 void VorlanEngine::loadGame()
@@ -398,8 +396,18 @@ void VorlanEngine::recordHighScore()
         recorded = std::fprintf(file, "%d\n", state.score) > 0 && recorded;
         recorded = std::fclose(file) == 0 && recorded;
     }
-    if (!recorded) {
-        std::printf("Could not record the score in %s\n", kHighScoreFile);
+    reportFileFailure(!recorded, highScoreFailureReported, "Could not record the score in",
+                      kHighScoreFile);
+}
+
+void VorlanEngine::reportFileFailure(bool failed, bool& reported, const char* what,
+                                     const char* fileName)
+{
+    // Once per run of failures: K held down in a folder that cannot be written repeats many
+    // times a second, and one line says all there is to say until a write works again.
+    if (failed && !reported) {
+        std::printf("%s %s\n", what, fileName);
         std::fflush(stdout);
     }
+    reported = failed;
 }

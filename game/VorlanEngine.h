@@ -63,6 +63,9 @@ private:
     void buildObjects(const int positions[6][2]);
     // One step of zoom about the window centre: stretch (in) or compress (out).
     void zoomAboutCentre(bool zoomIn);
+    // Prints "<what> <fileName>" when a write fails after one that worked (or the first time).
+    static void reportFileFailure(bool failed, bool& reported, const char* what,
+                                  const char* fileName);
 
     GameState state;
     VorlanTileManager tileManager;
@@ -70,4 +73,7 @@ private:
     FilterPointsScaling scalingFilter;
     FilterPointsTranslation translationFilter;
     std::vector<std::unique_ptr<DisplayableObject>> retiredObjects;
+    // Whether the last save or high-score write failed and was reported.
+    bool saveFailureReported = false;
+    bool highScoreFailureReported = false;
 };

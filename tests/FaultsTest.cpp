@@ -295,10 +295,12 @@ TEST(UnwritableFolder, SavesAndGameOversGoOnWithoutHarm)
     RunCounts counts;
     const std::string output = playInFolder(false, counts);
     EXPECT_EQ(readFile("currentSave.txt"), oldSave);
-    // One line for each save and each lost game: no storm of messages, no silence.
-    EXPECT_EQ(countOccurrences(output, "Could not save the game to currentSave.txt\n"), counts.saves);
-    EXPECT_EQ(countOccurrences(output, "Could not record the score in highScore.txt\n"),
-              counts.gamesLost);
+    // One line for the failing saves and one for the failing high scores: no storm of messages,
+    // no silence.
+    ASSERT_GE(counts.saves, 2);
+    ASSERT_GE(counts.gamesLost, 1);
+    EXPECT_EQ(countOccurrences(output, "Could not save the game to currentSave.txt\n"), 1);
+    EXPECT_EQ(countOccurrences(output, "Could not record the score in highScore.txt\n"), 1);
 }
 
 }  // namespace

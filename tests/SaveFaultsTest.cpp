@@ -137,6 +137,23 @@ TEST_F(SaveFaults, ASaveFileThatIsAFolderIsNeitherLoadedNorReplaced)
     EXPECT_FALSE(fs::exists(kTemporary));
 }
 
+TEST_F(SaveFaults, FailingSavesAreReportedOnceUntilASaveWorksAgain)
+{
+    fs::create_directory(kTemporary);  // in the way of every save
+    const auto pressK = [this] {
+        StdoutCapture capture;
+        EXPECT_TRUE(GameDriver::tap(SDLK_k) && game->step());
+        return capture.stop();
+    };
+    EXPECT_EQ(pressK(), "Could not save the game to currentSave.txt\n");
+    EXPECT_EQ(pressK(), "");  // K held down: no storm
+    fs::remove(kTemporary);
+    EXPECT_EQ(pressK(), "");
+    EXPECT_TRUE(fs::is_regular_file(kSave));
+    fs::create_directory(kTemporary);
+    EXPECT_EQ(pressK(), "Could not save the game to currentSave.txt\n");
+}
+
 TEST_F(SaveFaults, ARecordWithNoLivesLeftIsLostAtOnceWithItsNegativeScoreRecorded)
 {
     writeFile(kHighScores, "3\n");
