@@ -42,10 +42,8 @@ void SmartObject::update(int)
         return;
 
     // Without a player to hunt at entry 0 there is nothing sensible to do.
-    const auto* player = engine->getContentCount() > 0
-                             ? dynamic_cast<const UserControledObject*>(
-                                   engine->getDisplayableObject(0))
-                             : nullptr;
+    const auto* player =
+        dynamic_cast<const UserControledObject*>(engine->getDisplayableObject(0));
     if (player == nullptr)
         return;
 

@@ -10,13 +10,6 @@
 
 namespace {
 
-// Non-negative remainder: the start of a block may lie left of or above the image.
-int wrap(long long value, int size)
-{
-    const long long remainder = value % size;
-    return static_cast<int>(remainder < 0 ? remainder + size : remainder);
-}
-
 // Clips one axis of the block to [0, limit): moves the source with the destination when the block
 // starts before 0 and shortens it when it runs past the end. Wide arithmetic keeps extreme
 // positions from overflowing.
@@ -96,8 +89,8 @@ void ImageHandle::renderBlock(PixelCanvas* canvas, int xSrc, int ySrc, int xDst,
     // The block now lies on the surface, so every index below fits in an int.
     const int imageWidth = image->getWidth();
     const int imageHeight = image->getHeight();
-    const int firstColumn = wrap(sourceX, imageWidth);
-    int imageY = wrap(sourceY, imageHeight);
+    const int firstColumn = RawImageData::wrap(sourceX, imageWidth);
+    int imageY = RawImageData::wrap(sourceY, imageHeight);
     PointWriter writer(*canvas);
     for (int i = 0; i < static_cast<int>(rows); ++i) {
         // imageX and imageY wrap as they go, so the row can be read directly.

@@ -10,17 +10,6 @@
 #include <new>
 #include <utility>
 
-namespace {
-
-// Remainder that is never negative, so wrapped coordinates stay inside the array whatever the sign.
-int wrap(int value, int size)
-{
-    const int remainder = value % size;
-    return remainder < 0 ? remainder + size : remainder;
-}
-
-} // namespace
-
 RawImageData::RawImageData(std::string fileName) : fileName(std::move(fileName)) {}
 
 bool RawImageData::loadImage(const std::string& fileName)

@@ -29,6 +29,13 @@ public:
     // The word at (x mod width, y mod height); coordinates wrap both ways, negative ones included.
     // 0 for an empty image.
     unsigned int getPixel(int x, int y) const;
+    // value mod size as a remainder that is never negative (size > 0): where a coordinate falls
+    // in an image that repeats both ways.
+    static int wrap(long long value, int size)
+    {
+        const long long remainder = value % size;
+        return static_cast<int>(remainder < 0 ? remainder + size : remainder);
+    }
     // The width words of row y, which must lie in 0 .. height - 1 (no wrapping): for drawing loops
     // that keep their coordinates inside the image themselves. Null for an empty image.
     const unsigned int* getRow(int y) const
