@@ -36,8 +36,10 @@ install(FILES
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/dustreach.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/dustreach.png
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
+foreach(size 16 32 48 64 128 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/${size}x${size}/dustreach.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
 
 # Debian package. The desktop database and the icon cache are refreshed by the distribution's own
 # triggers on share/applications and share/icons, so the package needs no maintainer scripts.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Regenerates every picture and the font of the game in assets/: the three UFO frames, the two
-# power-up icons, the three planets, the start-screen banner, the desktop icon, and the font with
+# power-up icons, the three planets, the start-screen banner, the desktop icons, and the font with
 # its licence. Owns nothing else: it never touches the build or the run folder.
 #
 # Needs ImageMagick 6 ("convert", "identify") and fonts-dejavu-core. Every bit of noise has a fixed
@@ -219,16 +219,45 @@ convert -size 300x110 xc:black \
     -alpha off "${jpg_opts[@]}" "$out/SHOOT.jpg"
 
 # --------------------------------------------------------------------------------------------
-# Desktop icon: the first UFO frame, four times larger, over a small patch of space.
+# Desktop icons, 16 to 256 px square: the first UFO frame over a small patch of space. The layout is
+# drawn for 128 px and scaled. At 32, 64, 128 and 256 every UFO pixel becomes a square block; at 16
+# and 48 the blocks are averaged down from twice the size, which keeps the saucer's shape.
 
-convert -size 128x128 radial-gradient:'#2a1850'-'#04040e' \
-    -fill white -draw "point 14,20 point 100,12 point 116,70 point 22,100 point 60,8 point 88,118 point 8,60 point 120,104" \
-    -fill '#9ab4ff' -draw "point 40,30 point 108,40 point 30,118 point 70,110" \
-    \( -size 44x50 gradient:'rgba(120,230,255,0.55)'-'rgba(120,230,255,0)' \
-       -alpha set -virtual-pixel transparent -distort Perspective '0,0 16,0 43,0 28,0 0,49 0,49 43,49 43,49' \) \
-    -geometry +42+78 -compose Over -composite \
-    \( "$out/ufo.png" -transparent '#FF00FF' -filter point -resize 400% \) -geometry +4+24 -compose Over -composite \
-    -alpha off "${png_opts[@]}" "PNG24:$out/icons/dustreach.png"
+icon_sizes=(16 32 48 64 128 256)
+icon() { # SIZE: writes icons/SIZExSIZE/dustreach.png
+    local n=$1 marks=() p x y
+    # Stars thin out as the icon shrinks, so a small icon stays a dark patch behind the saucer.
+    if ((n >= 32)); then
+        marks+=(-fill white)
+        for p in 14,20 100,12 116,70 22,100 60,8 88,118 8,60 120,104; do
+            marks+=(-draw "point $((${p%,*} * n / 128)),$((${p#*,} * n / 128))")
+        done
+    fi
+    if ((n >= 64)); then
+        marks+=(-fill '#9ab4ff')
+        for p in 40,30 108,40 30,118 70,110; do
+            marks+=(-draw "point $((${p%,*} * n / 128)),$((${p#*,} * n / 128))")
+        done
+    fi
+    local bw=$((44 * n / 128)) bh=$((50 * n / 128)) ufo_scale
+    if ((n % 32 == 0)); then
+        ufo_scale=(-filter point -resize "$((n * 100 / 32))%")
+    else
+        ufo_scale=(-scale "$((n * 200 / 32))%" -scale 50%)
+    fi
+    mkdir -p "$out/icons/${n}x$n"
+    convert -size "${n}x$n" radial-gradient:'#2a1850'-'#04040e' "${marks[@]}" \
+        \( -size "${bw}x$bh" gradient:'rgba(120,230,255,0.55)'-'rgba(120,230,255,0)' \
+           -alpha set -virtual-pixel transparent -distort Perspective \
+           "0,0 $((16 * n / 128)),0 $((bw - 1)),0 $((28 * n / 128)),0 0,$((bh - 1)) 0,$((bh - 1)) $((bw - 1)),$((bh - 1)) $((bw - 1)),$((bh - 1))" \) \
+        -geometry "+$((42 * n / 128))+$((78 * n / 128))" -compose Over -composite \
+        \( "$out/ufo.png" -transparent '#FF00FF' "${ufo_scale[@]}" \) \
+        -geometry "+$(((n - 30 * n / 32) / 2))+$((24 * n / 128))" -compose Over -composite \
+        -alpha off "${png_opts[@]}" "PNG24:$out/icons/${n}x$n/dustreach.png"
+}
+for n in "${icon_sizes[@]}"; do
+    icon "$n"
+done
 
 # --------------------------------------------------------------------------------------------
 # Font: an unmodified copy of a freely licensed face under the file name the game opens.
@@ -266,7 +295,9 @@ check_size "$out/earth.jpg" 150x150
 check_size "$out/mars.jpg" 90x90
 check_size "$out/moon.jpg" 60x60
 check_size "$out/SHOOT.jpg" 300x110
-check_size "$out/icons/dustreach.png" 128x128
+for n in "${icon_sizes[@]}"; do
+    check_size "$out/icons/${n}x$n/dustreach.png" "${n}x$n"
+done
 
 for entry in earth:9 mars:8 moon:8; do
     name=${entry%%:*}

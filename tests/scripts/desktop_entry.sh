@@ -7,5 +7,6 @@ entry=$2/packaging/dustreach.desktop
 desktop-file-validate "$entry"
 grep -qx 'Exec=dustreach' "$entry" || { echo "FAIL: Exec is not the launcher" >&2; exit 1; }
 grep -qx 'Icon=dustreach' "$entry" || { echo "FAIL: Icon is not dustreach" >&2; exit 1; }
-[[ -f $2/assets/icons/dustreach.png ]] || { echo "FAIL: no icon picture" >&2; exit 1; }
+# 48 x 48 is the one size every icon theme must have.
+[[ -f $2/assets/icons/48x48/dustreach.png ]] || { echo "FAIL: no 48 px icon" >&2; exit 1; }
 echo "PASS: $entry is valid"
