@@ -3,11 +3,13 @@
 // beside it that replaces it only when every byte is out.
 #include "SaveRecord.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <cstdio>
-#include <fstream>
 #include <istream>
 #include <sstream>
 
@@ -46,16 +48,29 @@ std::string SaveRecord::format() const
 
 bool SaveRecord::readFile(const std::string& fileName, SaveRecord& record)
 {
-    // Only a regular file can hold a save: opening a named pipe or a device would block the game
-    // or read from something that is not a file.
+    // Without blocking and only from a regular file: opening a named pipe would otherwise wait
+    // for a writer, and a device is no save.
+    const int fd = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
     struct stat info;
-    if (stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    // Streamed rather than slurped: only the first sixteen numbers matter, however big the file.
-    std::ifstream in(fileName);
-    if (!in)
-        return false;
-    return readFields(in, record);
+    std::string text;
+    bool readable = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxFileSize;
+    if (readable) {
+        // One byte more than allowed tells a file that grew since fstat from one that fits.
+        text.resize(static_cast<std::size_t>(kMaxFileSize) + 1);
+        std::size_t filled = 0;
+        ssize_t got = 0;
+        do {
+            got = read(fd, &text[filled], text.size() - filled);
+            if (got > 0)
+                filled += static_cast<std::size_t>(got);
+        } while (filled < text.size() && (got > 0 || (got < 0 && errno == EINTR)));
+        readable = got >= 0 && filled <= static_cast<std::size_t>(kMaxFileSize);
+        text.resize(filled);
+    }
+    close(fd);
+    return readable && parse(text, record);
 }
 
 bool SaveRecord::writeFile(const std::string& fileName) const
@@ -68,17 +83,30 @@ bool SaveRecord::writeFile(const std::string& fileName) const
 bool SaveRecord::writeFile(const std::string& fileName, const Writer& writer) const
 {
     const std::string temporary = fileName + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "w");
-    if (!file)
+    // The temporary is always a fresh regular file of our own: whatever stands under its name (a
+    // stale temporary, a link to another file, a named pipe) is taken away first, and the new one
+    // is created exclusively, so no link is followed and no open waits on a pipe. A folder there
+    // cannot be unlinked and makes the exclusive create fail: the save fails, the old one stays.
+    unlink(temporary.c_str());
+    const int fd = open(temporary.c_str(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
         return false;
+    std::FILE* file = fdopen(fd, "w");
+    if (!file) {
+        close(fd);
+        unlink(temporary.c_str());
+        return false;
+    }
     bool written = writer(file, format());
     // A full disk often shows only when the buffer is flushed or the file closed.
     written = std::fflush(file) == 0 && written;
     // On the disk before it replaces the old save, so a power cut leaves one or the other whole.
     written = fsync(fileno(file)) == 0 && written;
     written = std::fclose(file) == 0 && written;
+    // rename replaces a link at fileName itself, never the file it points to.
     if (!written || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
-        std::remove(temporary.c_str());
+        unlink(temporary.c_str());
         return false;
     }
     return true;

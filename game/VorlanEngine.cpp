@@ -14,6 +14,7 @@
 #include "AutomaticObject3.h"
 #include "AutomaticObject4.h"
 #include "DisplayableObject.h"
+#include "HighScoreFile.h"
 #include "SaveRecord.h"
 #include "SmartObject.h"
 #include "UserControledObject.h"
@@ -380,22 +381,7 @@ void VorlanEngine::loadGame()
 
 void VorlanEngine::recordHighScore()
 {
-    // A last line cut short (no final new line) would otherwise run into this score.
-    bool needsLineEnd = false;
-    if (std::FILE* existing = std::fopen(kHighScoreFile, "rb")) {
-        if (std::fseek(existing, -1, SEEK_END) == 0) {
-            const int last = std::fgetc(existing);
-            needsLineEnd = last != EOF && last != '\n';
-        }
-        std::fclose(existing);
-    }
-
-    bool recorded = false;
-    if (std::FILE* file = std::fopen(kHighScoreFile, "a")) {
-        recorded = !needsLineEnd || std::fputc('\n', file) != EOF;
-        recorded = std::fprintf(file, "%d\n", state.score) > 0 && recorded;
-        recorded = std::fclose(file) == 0 && recorded;
-    }
+    const bool recorded = HighScoreFile::append(kHighScoreFile, state.score);
     reportFileFailure(!recorded, highScoreFailureReported, "Could not record the score in",
                       kHighScoreFile);
 }

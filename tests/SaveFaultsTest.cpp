@@ -1,10 +1,13 @@
 // Fault tests of the game's two files: a save interrupted at every byte, a temporary file left by a
-// crash, files that are folders, counters at the ends of int after a load, and a high-score file
-// that keeps every earlier line over many lost games. The game runs in-process through its main
-// loop on a fake clock.
+// crash, files that are folders, links, pipes or huge, counters at the ends of int after a load, and
+// a high-score file that keeps every earlier line over many lost games. The game runs in-process
+// through its main loop on a fake clock.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -14,6 +17,7 @@
 #include <string>
 
 #include "GameDriver.h"
+#include "HighScoreFile.h"
 #include "SaveRecord.h"
 #include "TestSupport.h"
 
@@ -239,4 +243,57 @@ TEST_F(SaveFaults, TheHighScoreFileKeepsEveryEarlierLineOverManyGames)
         }
         EXPECT_EQ(readFile(kHighScores), expected);
     }
+}
+
+// Odd things in the game's folder: nothing outside the two file names is ever written, no open
+// waits on a named pipe, and a file far larger than any record is refused unread.
+TEST(HostileFiles, ALinkOrPipeAsTheTemporarySaveIsReplacedNotWrittenThrough)
+{
+    ScopedTempDir dir;
+    const SaveRecord record = quietRecord(42, 3, 0, 1);
+    writeFile("victim.txt", "keep me\n");
+    ASSERT_EQ(symlink("victim.txt", kTemporary.c_str()), 0);
+    EXPECT_TRUE(record.writeFile(kSave));
+    EXPECT_EQ(readFile("victim.txt"), "keep me\n");
+    EXPECT_FALSE(fs::is_symlink(kSave));
+    EXPECT_EQ(readFile(kSave), record.format());
+
+    ASSERT_EQ(mkfifo(kTemporary.c_str(), 0600), 0);  // would block an ordinary open for good
+    EXPECT_TRUE(record.writeFile(kSave));
+    EXPECT_EQ(readFile(kSave), record.format());
+    EXPECT_FALSE(fs::exists(kTemporary));
+}
+
+TEST(HostileFiles, AHighScorePipeIsSkippedWhileALinkToAFileIsFollowed)
+{
+    ScopedTempDir dir;
+    ASSERT_EQ(mkfifo(kHighScores.c_str(), 0600), 0);
+    EXPECT_FALSE(HighScoreFile::append(kHighScores, 5));  // no reader: would wait for one
+    const int reader = open(kHighScores.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_FALSE(HighScoreFile::append(kHighScores, 5));  // a reader: still not a file
+    char byte;
+    EXPECT_LE(read(reader, &byte, 1), 0);
+    close(reader);
+
+    fs::remove(kHighScores);
+    writeFile("scores elsewhere.txt", "7");
+    ASSERT_EQ(symlink("scores elsewhere.txt", kHighScores.c_str()), 0);
+    EXPECT_TRUE(HighScoreFile::append(kHighScores, -2));
+    EXPECT_EQ(readFile("scores elsewhere.txt"), "7\n-2\n");
+}
+
+TEST(HostileFiles, AHugeOrPipeSaveIsRefusedWithoutWaiting)
+{
+    ScopedTempDir dir;
+    const std::string good = quietRecord(42, 3, 0, 1).format();
+    SaveRecord loaded;
+    writeFile(kSave, good + std::string(SaveRecord::kMaxFileSize - good.size(), ' '));
+    EXPECT_TRUE(SaveRecord::readFile(kSave, loaded));
+    writeFile(kSave, good + std::string(SaveRecord::kMaxFileSize - good.size() + 1, ' '));
+    EXPECT_FALSE(SaveRecord::readFile(kSave, loaded));
+
+    fs::remove(kSave);
+    ASSERT_EQ(mkfifo(kSave.c_str(), 0600), 0);
+    EXPECT_FALSE(SaveRecord::readFile(kSave, loaded));
 }

@@ -1,11 +1,13 @@
 // Tests of the save record: what parses and what does not, the exact text written, that reading
 // never touches the file, and that a failed write keeps the last good save (failures are provoked
-// in ways that work for root too: a folder or a full device where the temporary file must go).
+// in ways that work for root too: a folder where the temporary file must go, a file size limit).
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <climits>
+#include <csignal>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -140,9 +142,15 @@ TEST(SaveRecordFile, AFailedWriteKeepsTheOldFileByteForByte)
     EXPECT_EQ(readFile(kName), old);
     fs::remove(temporary);
 
-    // The temporary file opens but the device is full: seen only at flush or close.
-    fs::create_symlink("/dev/full", temporary);
-    EXPECT_FALSE(startRecord().writeFile(kName));
+    // The disk fills up: the buffered bytes fail only at flush (a file size limit stands in).
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{8, limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &full);
+    const bool saved = startRecord().writeFile(kName);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_FALSE(saved);
     EXPECT_EQ(readFile(kName), old);
     EXPECT_FALSE(fs::exists(fs::symlink_status(temporary)));  // the temporary is cleaned away
 }
