@@ -213,6 +213,16 @@ bool BaseEngine::filter(PixelCanvas*, int& x, int& y, unsigned int&)
 
 // ---- Lifecycle ----------------------------------------------------------------------------------
 
+bool BaseEngine::showsWindows()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0))
+        return true;
+    // Asked for by name (tests and headless tools do): then no window is what was wanted.
+    const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    return requested && SDL_strcasestr(requested, driver) != nullptr;
+}
+
 int BaseEngine::initialise(const char* title, int width, int height, const char* fontName,
                            int fontSize)
 {
@@ -220,6 +230,14 @@ int BaseEngine::initialise(const char* title, int width, int height, const char*
     windowHeight = height;
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         std::fprintf(stderr, "Unable to init SDL: %s\n", SDL_GetError());
+        return 1;
+    }
+    if (!showsWindows()) {
+        // SDL falls back to a driver without windows when no display can be reached; the game
+        // would then run unseen until killed, so this is the start-up failure it really is.
+        std::fprintf(stderr, "Unable to init SDL: no display could be opened (video driver %s)\n",
+                     SDL_GetCurrentVideoDriver());
+        SDL_Quit();
         return 1;
     }
     registerExitHandlersOnce();

@@ -141,6 +141,9 @@ public:
     SDL_Texture* texture = nullptr;
 
 private:
+    // Whether SDL's video driver shows windows, or was asked for by name when it does not
+    // ("offscreen" and "dummy" are window-less). Only meaningful after SDL_Init.
+    static bool showsWindows();
     // One update or draw pass: act on every object in the array exactly once.
     void actOnEachObjectOnce(const std::function<void(DisplayableObject&)>& act);
 

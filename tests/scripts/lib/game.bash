@@ -189,15 +189,44 @@ run_under_xvfb() {
     fi
 }
 
-# start_game_on_x11 [VAR=VALUE...]: start_game on the X server in DISPLAY.
+# start_game_on_x11 [VAR=VALUE...]: start_game on the X server in DISPLAY, waiting until it is up.
+# A start that cannot reach the server (now and then when other clients connect at that moment)
+# ends at once with exit 1 and "Unable to init SDL: "; it gets one more try.
 # NOTE: SDL's software renderer without framebuffer acceleration keeps the GL driver out of the
 # process: loaded and unloaded at run time, it leaves leaks that LeakSanitizer reports without a
 # library name to suppress them by (and full malloc stacks, which would name it, deadlock inside it).
 # The game's own pixels go the same way either way: a streaming texture presented once per frame.
 start_game_on_x11() {
-    start_game SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
-        SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 \
-        LSAN_OPTIONS="suppressions=$SCRIPT_LIB_DIR/x11-leaks.supp:print_suppressions=0" "$@"
+    local try
+    for try in 1 2; do
+        start_game SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
+            SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0 \
+            LSAN_OPTIONS="suppressions=$SCRIPT_LIB_DIR/x11-leaks.supp:print_suppressions=0" "$@"
+        if [[ $try == 2 ]] || ! start_failed_within 30; then
+            wait_until_up 30
+            return 0
+        fi
+        echo "The game could not reach the X server; one more try"
+    done
+}
+
+# start_failed_within SECONDS: true when the game ended with the start-up failure before it was up.
+start_failed_within() {
+    local polls
+    polls=$(awk -v s="$1" -v p="$POLL_SECONDS" 'BEGIN { print int(s / p) }')
+    local i
+    for ((i = 0; i < polls; i++)); do
+        if grep -q '^Loading font: ' "$WORK_DIR/stdout.txt" 2>/dev/null || sigterm_is_caught; then
+            return 1
+        fi
+        if ! game_alive; then
+            wait_for_exit 1
+            [[ $GAME_RC == 1 ]] && grep -q '^Unable to init SDL: ' "$WORK_DIR/stderr.txt"
+            return
+        fi
+        sleep "$POLL_SECONDS"
+    done
+    return 1
 }
 
 # find_game_window SECONDS: sets GAME_WINDOW to the id of the window titled
