@@ -71,20 +71,22 @@ esac
 player_dir=$data_home/dustreach
 mkdir -p -- "$player_dir" || fail "cannot create the folder '$player_dir' for the saves"
 
-# Point each data name at the installed file. A link that already points there is left alone;
-# a stale copy, a broken link or a link into an older install is replaced. A folder in the way is
-# reported and left as it is.
+# Point each data name at the installed file. Only links are ever replaced (ones this script made,
+# stale ones into an older install, broken ones); anything else under a data name is the player's:
+# a file of their own (their own ufo.png, say) stays and is used, a folder stays and is reported.
 link_data() {
     source_path=$data_dir/$1
     target_path=$player_dir/$1
     case $1 in
         currentSave.txt | highScore.txt) return 0 ;;
     esac
-    if [ -L "$target_path" ] && [ "$(readlink -- "$target_path")" = "$source_path" ]; then
-        return 0
-    fi
-    if [ -d "$target_path" ] && [ ! -L "$target_path" ]; then
+    if [ -L "$target_path" ]; then
+        [ "$(readlink -- "$target_path")" = "$source_path" ] && return 0
+    elif [ -d "$target_path" ]; then
         printf "dustreach: '%s' is a folder, not the game's file; leaving it alone\n" "$target_path" >&2
+        return 0
+    elif [ -e "$target_path" ]; then
+        printf "dustreach: using your own copy of '%s'\n" "$target_path" >&2
         return 0
     fi
     ln -sfn -- "$source_path" "$target_path" || fail "cannot link '$target_path' to '$source_path'"

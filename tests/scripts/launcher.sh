@@ -105,14 +105,20 @@ run_stub "$home" "$work/xdg fresh"
   || fail "a save file was brought in from the data folder"
 rm "$tree/share/dustreach/currentSave.txt" "$tree/share/dustreach/highScore.txt"
 
-# 4. Stale data is refreshed: a damaged copy, a broken link, a link into an older install.
-printf 'not a picture' > "$player/ufo.png.new" && mv -f "$player/ufo.png.new" "$player/ufo.png"
+# 4. Stale links are refreshed (a broken one, one into an older install); a player's own file
+#    under a data name is never replaced, only reported as used.
+printf 'my own ufo' > "$player/ufo.png.new" && mv -f "$player/ufo.png.new" "$player/ufo.png"
 ln -sfn "$work/gone/mars.jpg" "$player/mars.jpg"
 mkdir -p "$work/old install"
 printf 'old font' > "$work/old install/Cornerstone Regular.ttf"
 ln -sfn "$work/old install/Cornerstone Regular.ttf" "$player/Cornerstone Regular.ttf"
 run_stub "$home" ""
 [ "$rc" -eq 0 ] || fail "refreshing run ended with $rc: $err"
+{ [ ! -L "$player/ufo.png" ] && [ "$(cat "$player/ufo.png")" = 'my own ufo' ]; } \
+  || fail "the player's own ufo.png was replaced"
+[[ $err == *"using your own copy of '$player/ufo.png'"* ]] || fail "own copy not reported: '$err'"
+rm "$player/ufo.png"
+run_stub "$home" ""
 same_as_installed "$player"
 
 # 5. The launcher is found through a link to it (as from a games folder) and still finds its data.
