@@ -5,6 +5,8 @@
 // normal way; the sanitizers of the test build watch all of it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <SDL.h>
 
 #include <cctype>
@@ -43,8 +45,8 @@ std::vector<std::string> gameDataFiles()
 }
 const std::vector<std::string> kAssets = gameDataFiles();
 
-enum class Damage { Missing, Empty, Truncated, Text };
-const char* const kDamageNames[] = {"Missing", "Empty", "Truncated", "Text"};
+enum class Damage { Missing, Empty, Truncated, Text, Pipe };
+const char* const kDamageNames[] = {"Missing", "Empty", "Truncated", "Text", "Pipe"};
 
 // The bytes of a file, or "" when it is missing or not a plain file (a folder in its way).
 std::string fileText(const std::string& path)
@@ -176,6 +178,9 @@ void prepareAssets(const ScopedTempDir& dir, const std::string& damaged, Damage 
         writeFile(damaged, whole.substr(0, whole.size() / 3));
     else if (damage == Damage::Text)
         writeFile(damaged, "This is not a picture.\nNor a font.\n");
+    else if (damage == Damage::Pipe) {
+        ASSERT_EQ(mkfifo(damaged.c_str(), 0600), 0);  // an ordinary open would wait for a writer
+    }
 }
 
 // Starts the game in the current folder, plays the scripted run and ends the game the normal way.
@@ -248,6 +253,8 @@ std::vector<AssetFault> allAssetFaults()
     faults.push_back({"earth.jpg", Damage::Empty});
     faults.push_back({"speed.png", Damage::Text});
     faults.push_back({kFont, Damage::Text});
+    faults.push_back({"ufo1.png", Damage::Pipe});
+    faults.push_back({kFont, Damage::Pipe});
     return faults;
 }
 

@@ -5,6 +5,18 @@
 
 #include <cstdio>
 
+#include "RegularFile.h"
+
+namespace {
+
+TTF_Font* openFont(const std::string& fileName, int size)
+{
+    SDL_RWops* file = RegularFile::open(fileName);
+    return file ? TTF_OpenFontRW(file, 1, size) : nullptr;
+}
+
+}  // namespace
+
 FontCache::~FontCache()
 {
     for (const auto& record : records) {
@@ -29,7 +41,7 @@ GameFont* FontCache::getFont(const std::string& name, int size)
     records.push_back(std::make_unique<GameFont>(name, size));
     GameFont* record = records.back().get();
     if (fontsLoadable)
-        record->font = TTF_OpenFont(name.c_str(), size);
+        record->font = openFont(name, size);
     if (!record->font)
         std::printf("Font loading failed.\n");
     std::fflush(stdout);
@@ -41,5 +53,5 @@ void FontCache::loadFonts()
     fontsLoadable = true;
     for (const auto& record : records)
         if (!record->font)
-            record->font = TTF_OpenFont(record->fileName.c_str(), record->pointSize);
+            record->font = openFont(record->fileName, record->pointSize);
 }

@@ -10,6 +10,8 @@
 #include <new>
 #include <utility>
 
+#include "RegularFile.h"
+
 RawImageData::RawImageData(std::string fileName) : fileName(std::move(fileName)) {}
 
 bool RawImageData::loadImage(const std::string& fileName)
@@ -19,7 +21,8 @@ bool RawImageData::loadImage(const std::string& fileName)
     width = 0;
     height = 0;
 
-    SDL_Surface* loaded = IMG_Load(fileName.c_str());
+    SDL_RWops* file = RegularFile::open(fileName);
+    SDL_Surface* loaded = file ? IMG_Load_RW(file, 1) : nullptr;
     if (loaded == nullptr) {
         return false;
     }
