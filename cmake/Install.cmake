@@ -1,23 +1,31 @@
-# Install layout and Debian package. The real executable goes to libexec/dustreach; bin/dustreach is
-# the launcher, which gives the game a working folder of the player's own (saves included) with links
-# to the read-only data in share/dustreach. Also installs the desktop entry and the menu icon.
+# Install layout and Debian package, in Debian's layout for games: games/dustreach is the launcher,
+# which gives the game a working folder of the player's own (saves included) with links to the
+# read-only data in share/games/dustreach; the real executable is lib/games/dustreach/dustreach.
+# Also installs the desktop entry, the icons, the copyright file and the changelog.
 # Build the package with tools/make_package.sh.
 include(GNUInstallDirs)
 
-set(DUSTREACH_INSTALL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/dustreach)
-set(DUSTREACH_INSTALL_BINARY_DIR ${CMAKE_INSTALL_LIBEXECDIR}/dustreach)
+# Fixed names rather than GNUInstallDirs' LIBDIR (a multiarch folder on Debian) and DOCDIR (named
+# after the project, not the package).
+set(DUSTREACH_INSTALL_LAUNCHER_DIR games)
+set(DUSTREACH_INSTALL_BINARY_DIR lib/games/dustreach)
+set(DUSTREACH_INSTALL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/games/dustreach)
+set(DUSTREACH_INSTALL_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/dustreach)
 
 # The launcher finds the data and the executable relative to its own folder, so the install (and
 # the package) can be moved as a whole.
 file(RELATIVE_PATH DUSTREACH_LAUNCHER_DATA_REL
-  ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/dustreach)
+  ${CMAKE_INSTALL_PREFIX}/${DUSTREACH_INSTALL_LAUNCHER_DIR}
+  ${CMAKE_INSTALL_PREFIX}/${DUSTREACH_INSTALL_DATA_DIR})
 file(RELATIVE_PATH DUSTREACH_LAUNCHER_BINARY_REL
-  ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBEXECDIR}/dustreach/dustreach)
+  ${CMAKE_INSTALL_PREFIX}/${DUSTREACH_INSTALL_LAUNCHER_DIR}
+  ${CMAKE_INSTALL_PREFIX}/${DUSTREACH_INSTALL_BINARY_DIR}/dustreach)
 configure_file(${PROJECT_SOURCE_DIR}/tools/dustreach-launcher.sh
   ${CMAKE_CURRENT_BINARY_DIR}/launcher/dustreach @ONLY)
 
 install(TARGETS dustreach RUNTIME DESTINATION ${DUSTREACH_INSTALL_BINARY_DIR})
-install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/launcher/dustreach DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/launcher/dustreach
+  DESTINATION ${DUSTREACH_INSTALL_LAUNCHER_DIR})
 
 # Named one by one: the package holds exactly what the game reads, whatever else lies in assets/.
 install(FILES
@@ -41,13 +49,28 @@ foreach(size 16 32 48 64 128 256)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
+# The changelog goes compressed with gzip -9n, as Debian wants: no name and no
+# time stamp inside, so every build gives the same bytes.
+set(DUSTREACH_PACKAGING_OUT ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+foreach(doc changelog)
+  add_custom_command(OUTPUT ${DUSTREACH_PACKAGING_OUT}/${doc}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DUSTREACH_PACKAGING_OUT}
+    COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/packaging/${doc} > ${DUSTREACH_PACKAGING_OUT}/${doc}.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${doc}
+    VERBATIM)
+endforeach()
+add_custom_target(dustreach_packaging_docs ALL
+  DEPENDS ${DUSTREACH_PACKAGING_OUT}/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${DUSTREACH_PACKAGING_OUT}/changelog.gz
+  DESTINATION ${DUSTREACH_INSTALL_DOC_DIR})
+
 # Debian package. The desktop database and the icon cache are refreshed by the distribution's own
 # triggers on share/applications and share/icons, so the package needs no maintainer scripts.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME dustreach)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "Dustreach maintainers")
-set(CPACK_PACKAGE_CONTACT "Dustreach maintainers <maintainers@users.noreply.c-seed-25b04416.example>")
+set(CPACK_PACKAGE_VENDOR "The Dustreach developers")
+set(CPACK_PACKAGE_CONTACT "The Dustreach developers <maintainers@users.noreply.c-seed-25b04416.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "2-D arcade shooter: shoot the falling enemies, dodge the UFO")
 # Kept in short lines: the package's long description is shown as written.
 set(CPACK_PACKAGE_DESCRIPTION [=[Dustreach is a single-player arcade shooter in a portrait window.
