@@ -1,7 +1,7 @@
 # Install layout and Debian package, in Debian's layout for games: games/dustreach is the launcher,
 # which gives the game a working folder of the player's own (saves included) with links to the
 # read-only data in share/games/dustreach; the real executable is lib/games/dustreach/dustreach.
-# Also installs the desktop entry, the icons, the copyright file and the changelog.
+# Also installs the desktop entry, the icons, the manual page, the copyright file and the changelog.
 # Build the package with tools/make_package.sh.
 include(GNUInstallDirs)
 
@@ -49,10 +49,10 @@ foreach(size 16 32 48 64 128 256)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
-# The changelog goes compressed with gzip -9n, as Debian wants: no name and no
+# The changelog and the manual page go compressed with gzip -9n, as Debian wants: no name and no
 # time stamp inside, so every build gives the same bytes.
 set(DUSTREACH_PACKAGING_OUT ${CMAKE_CURRENT_BINARY_DIR}/packaging)
-foreach(doc changelog)
+foreach(doc changelog dustreach.6)
   add_custom_command(OUTPUT ${DUSTREACH_PACKAGING_OUT}/${doc}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${DUSTREACH_PACKAGING_OUT}
     COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/packaging/${doc} > ${DUSTREACH_PACKAGING_OUT}/${doc}.gz
@@ -60,7 +60,8 @@ foreach(doc changelog)
     VERBATIM)
 endforeach()
 add_custom_target(dustreach_packaging_docs ALL
-  DEPENDS ${DUSTREACH_PACKAGING_OUT}/changelog.gz)
+  DEPENDS ${DUSTREACH_PACKAGING_OUT}/changelog.gz ${DUSTREACH_PACKAGING_OUT}/dustreach.6.gz)
+install(FILES ${DUSTREACH_PACKAGING_OUT}/dustreach.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${DUSTREACH_PACKAGING_OUT}/changelog.gz
   DESTINATION ${DUSTREACH_INSTALL_DOC_DIR})
 

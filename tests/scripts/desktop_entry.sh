@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The desktop menu entry that the install ships passes desktop-file-validate, and names the
-# launcher and the icon that the install puts in place.
+# The desktop menu entry that the install ships passes desktop-file-validate and names the launcher
+# and the icon that the install puts in place; the manual page formats without a warning.
 # Arguments: the built dustreach (unused), the source folder.
 set -euo pipefail
 entry=$2/packaging/dustreach.desktop
@@ -9,4 +9,8 @@ grep -qx 'Exec=dustreach' "$entry" || { echo "FAIL: Exec is not the launcher" >&
 grep -qx 'Icon=dustreach' "$entry" || { echo "FAIL: Icon is not dustreach" >&2; exit 1; }
 # 48 x 48 is the one size every icon theme must have.
 [[ -f $2/assets/icons/48x48/dustreach.png ]] || { echo "FAIL: no 48 px icon" >&2; exit 1; }
-echo "PASS: $entry is valid"
+if command -v man >/dev/null; then
+  warnings=$(man --warnings -l "$2/packaging/dustreach.6" 2>&1 >/dev/null)
+  [[ -z $warnings ]] || { echo "FAIL: manual page: $warnings" >&2; exit 1; }
+fi
+echo "PASS: desktop entry and manual page are valid"
