@@ -1,7 +1,7 @@
 # Install layout and Debian package, in Debian's layout for games: games/dustreach is the launcher,
 # which gives the game a working folder of the player's own (saves included) with links to the
 # read-only data in share/games/dustreach; the real executable is lib/games/dustreach/dustreach.
-# Also installs the desktop entry, the icons, the manual page, the copyright file and the changelog.
+# Also installs the desktop entry, AppStream metadata, icons, manual page, copyright and changelog.
 # Build the package with tools/make_package.sh.
 include(GNUInstallDirs)
 
@@ -11,6 +11,7 @@ set(DUSTREACH_INSTALL_LAUNCHER_DIR games)
 set(DUSTREACH_INSTALL_BINARY_DIR lib/games/dustreach)
 set(DUSTREACH_INSTALL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/games/dustreach)
 set(DUSTREACH_INSTALL_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/dustreach)
+set(DUSTREACH_APP_ID org.dustreach.Dustreach)
 
 # The launcher finds the data and the executable relative to its own folder, so the install (and
 # the package) can be moved as a whole.
@@ -42,8 +43,10 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/assets/SHOOT.jpg
   DESTINATION ${DUSTREACH_INSTALL_DATA_DIR})
 
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/dustreach.desktop
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/${DUSTREACH_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/${DUSTREACH_APP_ID}.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size 16 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/${size}x${size}/dustreach.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
