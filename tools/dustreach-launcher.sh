@@ -2,7 +2,8 @@
 # Launcher installed as games/dustreach: gives the game a working folder of the player's own.
 # The game opens its pictures and font by plain relative names and writes currentSave.txt and
 # highScore.txt beside them, so this script prepares ${XDG_DATA_HOME:-$HOME/.local/share}/dustreach
-# (links to the installed read-only data in share/games/dustreach), moves into it and runs the real executable there.
+# (links to the installed read-only data in share/games/dustreach), moves into it and runs the
+# real executable there.
 # It never writes, moves or deletes the two save files; it does not know their format.
 #
 # Overrides for tests and unusual installs: DUSTREACH_DATA_DIR (the read-only data folder) and
