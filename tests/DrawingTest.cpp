@@ -1,0 +1,318 @@
+// Tests of the pixel canvas and what is drawn on it: the bounds check and its message, the filter
+// step of setPixel, rawSetPixel, whole-surface copy and fill, the counted lock; then rectangles,
+// ovals, triangles, trapezoids and text as one reference picture, plus the visiting orders, corner
+// orders and missing fonts that a picture cannot show.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "BaseEngine.h"
+#include "FilterPointsScaling.h"
+#include "FilterPointsTranslation.h"
+#include "PixelCanvas.h"
+#include "ReferenceFrame.h"
+#include "TestSupport.h"
+
+using namespace dustreach::test;
+
+namespace {
+
+const std::string kError = "Error in setting pixel- should never happen!\n";
+
+std::string errors(int lines)
+{
+    std::string text;
+    while (lines-- > 0)
+        text += kError;
+    return text;
+}
+
+// Moves every point by (+3, +2) and swaps the red and blue bytes of its colour.
+class MoveAndRecolour : public FilterPoints {
+public:
+    bool filter(PixelCanvas*, int& x, int& y, unsigned int& colour) override
+    {
+        x += 3;
+        y += 2;
+        colour = ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(CanvasTest, BoundsMessagesFilterStepAndRawWrites)
+{
+    SurfaceCanvas canvas(7, 5);
+    const std::string blank = canvas.pixelBytes();
+    StdoutCapture offSurface;
+    for (auto [x, y] : {std::pair{-1, 0}, {7, 0}, {0, -1}, {0, 5}})
+        canvas.setPixel(x, y, 0x112233);
+    EXPECT_EQ(offSurface.stop(), errors(4));
+    EXPECT_EQ(canvas.pixelBytes(), blank);
+
+    StdoutCapture quiet;
+    canvas.setPixel(0, 0, 0x112233);
+    canvas.setPixel(6, 4, 0x445566);
+    EXPECT_EQ(quiet.stop(), "");
+    EXPECT_EQ(canvas.rawGetPixel(0, 0), 0x112233u);  // the alpha byte stays 0
+    EXPECT_EQ(canvas.rawGetPixel(6, 4), 0x445566u);
+    EXPECT_EQ(countPixels(canvas, 0, 0, 0, 7, 5), 33);
+
+    // A refusing filter stops every point silently, even one off the surface; rawSetPixel skips
+    // the filter but keeps the bounds check.
+    SurfaceCanvas other(7, 5);
+    RecordingFilter refuse(false);
+    other.setFilter(&refuse);
+    StdoutCapture refused;
+    other.setPixel(1, 1, 0xFFFFFF);
+    other.setPixel(-50, 99, 0xFFFFFF);
+    other.rawSetPixel(2, 3, 0x0000FF);
+    other.rawSetPixel(7, 3, 0x0000FF);
+    EXPECT_EQ(refused.stop(), kError);
+    EXPECT_EQ(refuse.asked, (std::vector<AskedPoint>{{1, 1, 0xFFFFFF}, {-50, 99, 0xFFFFFF}}));
+    EXPECT_EQ(other.rawGetPixel(2, 3), 0x0000FFu);
+    EXPECT_EQ(countPixels(other, 0, 0, 0, 7, 5), 34);
+
+    // The filter decides where and in what colour a point lands; the bounds check comes after it.
+    MoveAndRecolour moving;
+    SurfaceCanvas moved(10, 10);
+    moved.setFilter(&moving);
+    moved.setPixel(1, 1, 0xAABBCC);
+    EXPECT_EQ(moved.rawGetPixel(4, 3), 0xCCBBAAu);
+    EXPECT_EQ(countPixels(moved, 0, 0, 0, 10, 10), 99);
+    StdoutCapture movedOff;
+    moved.setPixel(7, 0, 0xAABBCC);
+    EXPECT_EQ(movedOff.stop(), kError);
+}
+
+TEST(CanvasTest, EngineCanvasDropsPointsOutsideTheWindowSilently)
+{
+    BaseEngine engine;
+    ASSERT_EQ(initialiseHeadless(engine, false, 40, 30), 0);
+    PixelCanvas* canvas = engine.getForegroundCanvas();
+    ASSERT_EQ(canvas->getFilter(), static_cast<FilterPoints*>(&engine));
+    canvas->fillSurface(0);
+    StdoutCapture capture;
+    for (auto [x, y] : {std::pair{-1, 0}, {40, 0}, {0, -1}, {0, 30}, {39, 29}})
+        canvas->setPixel(x, y, 0xFF0000);
+    EXPECT_EQ(capture.stop(), "");
+    EXPECT_EQ(countPixels(*canvas, 0xFF0000, 0, 0, 40, 30), 1);
+    EXPECT_EQ(canvas->rawGetPixel(39, 29), 0xFF0000u);
+}
+
+TEST(CanvasTest, CopyAndFillCoverTheWholeBlockAndIgnoreFiltersLocksAreCounted)
+{
+    SurfaceCanvas source(13, 9), target(13, 9);  // an odd width
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 13; ++x)
+            source.rawSetPixel(x, y, static_cast<unsigned int>(0x010203 * (x + 1) + 0x100 * y));
+    target.fillSurface(0xFFFFFF);
+    target.copyAllFrom(source);
+    EXPECT_EQ(target.pixelBytes(), source.pixelBytes());
+    RecordingFilter refuse(false);
+    target.setFilter(&refuse);
+    target.fillSurface(0x123456);
+    EXPECT_TRUE(refuse.asked.empty());
+    EXPECT_EQ(countPixels(target, 0x123456, 0, 0, 13, 9), 13 * 9);
+
+    // A surface that needs no lock is left alone.
+    SDL_Surface* surface = source.getSurface();
+    ASSERT_FALSE(SDL_MUSTLOCK(surface));
+    source.lockForDrawing();
+    EXPECT_EQ(source.getLockCount(), 0);
+    source.unlockAfterDrawing();
+    // A colour key and RLE: after the first blit the surface must be locked before drawing.
+    SDL_SetColorKey(surface, SDL_TRUE, 0);
+    SDL_SetSurfaceRLE(surface, 1);
+    SDL_BlitSurface(surface, nullptr, target.getSurface(), nullptr);
+    ASSERT_TRUE(SDL_MUSTLOCK(surface));
+    const int expectedLocks[] = {1, 1, 1, 0};  // lock, lock, unlock, unlock
+    for (int step = 0; step < 4; ++step) {
+        step < 2 ? source.lockForDrawing() : source.unlockAfterDrawing();
+        EXPECT_EQ(surface->locked, expectedLocks[step]) << "step " << step;
+        EXPECT_EQ(source.getLockCount(), step < 2 ? step + 1 : 3 - step);
+    }
+}
+
+// Every shape kind in several corner orders, the rounding edges of trapezoids, the 64-row edge of
+// ovals, text at an offset and hanging off the window, at 1:1 and zoomed in and out, through a
+// scroll and zoom chain on a small window: one picture, and not a single message.
+TEST(ShapesTest, SamplerPictureMatchesItsReferenceFrame)
+{
+    BaseEngine engine;
+    ASSERT_EQ(initialiseHeadless(engine, true, 200, 150), 0);
+    PixelCanvas& c = *engine.getForegroundCanvas();
+    FilterPointsScaling scaling(&engine);
+    FilterPointsTranslation scroll(&scaling);
+    scroll.changeOffset(3, 2);
+    c.setFilter(&scroll);
+    c.fillSurface(0x202020);
+
+    StdoutCapture capture;
+    c.drawRectangle(14, 12, 8, 4, 0xFF0000);  // corners in reverse order
+    c.drawRectangle(17, 4, 17, 4, 0xFFFFFF);
+    c.drawOval(20, 4, 24, 8, 0x00FF00);
+    c.drawOval(36, 8, 28, 4, 0x00FFFF);
+    c.drawOval(40, 4, 41, 6, 0xFFFF00);
+    c.drawOval(44, 0, 44, 10, 0xFF00FF);  // no width, no height, no size: nothing
+    c.drawOval(46, 5, 56, 5, 0xFF00FF);
+    c.drawOval(58, 7, 58, 7, 0xFF00FF);
+    c.drawOval(150, 2, 164, 65, 0x8080FF);  // 64 rows: the last one the row cache holds
+    c.drawOval(168, 2, 180, 66, 0xFF8080);  // 65 rows
+    c.drawTriangle(2.4, 18.6, 9.5, 27.2, 15.7, 16.1, 0xFF8000);  // split at the middle corner
+    c.drawTriangle(20, 15, 20, 25, 35, 19, 0x0080FF);
+    c.drawTriangle(55, 15, 55, 25, 40, 19, 0x80FF00);
+    c.drawTriangle(60, 14, 61, 40, 100, 15, 0xFF0080);  // long and thin
+    c.drawTriangle(105, 20, 117, 40, 90, 33, 0xC0C0C0);
+    c.drawTriangle(120, 5, 120, 9, 120, 2, 0xFFFFFF);   // one column: corners 1 and 3 span it
+    c.drawTriangle(122, 2, 122, 9, 122, 5, 0xFFFFFF);
+    // Trapezoids: r(0.4) = 0, r(0.6) = 1; right to left; one column; going up; crossing lines;
+    // rounding truncates towards zero: r(-1.2) = r(-0.3) = 0, r(-1.7) = -1, r(2.49) = 2, r(2.5) = 3.
+    c.drawTrapezoid(-1.2, -0.3, 0, 3, 0, 3, 0xFFFFFF);
+    c.drawTrapezoid(3, 3, -1.7, 2.49, 0, 0, 0xFF0000);
+    c.drawTrapezoid(5.5, 5.5, 0, 2.5, 0, 0, 0x00FF00);
+    c.drawTrapezoid(100.4, 100.6, 1, 5, 3, 8, 0xFFFF00);
+    c.drawTrapezoid(103.6, 103.4, 5, 1, 8, 3, 0x00FFFF);
+    c.drawTrapezoid(106.2, 106.4, 2, 6, 10, 20, 0xFF00FF);
+    c.drawTrapezoid(108.2, 108.4, 6, 2, 0, 20, 0xFF00FF);
+    c.drawTrapezoid(110, 114, 0, 8, 8, 0, 0xFF8000);
+    c.drawTrapezoid(116.4, 121, 10, 20, 10, 10, 0x80FF00);
+    c.drawString(10, 45, "Dustreach 42", 0x00FF00);
+    c.drawString(150, 120, "Score: 1000", 0xFFFF00);  // off the right and the bottom
+    c.drawString(-9, 70, "Hi!", 0xFF80FF);            // off the left
+    scaling.stretch();  // 2 x 2 blocks, after the scroll
+    c.drawOval(2, 46, 12, 54, 0x0080FF);
+    c.drawTriangle(14, 46, 22, 56, 30, 44, 0xFF8000);
+    c.drawRectangle(32, 44, 36, 46, 0xFFFFFF);
+    c.drawString(60, 52, "x", 0xFF0000);
+    scaling.compress();
+    scaling.compress();  // two virtual pixels fold onto one; the last drawn wins
+    c.drawRectangle(180, 200, 240, 230, 0x8080FF);
+    c.drawOval(250, 170, 330, 240, 0x00FF80);
+    c.drawRectangle(260, 200, 261, 200, 0xFF0000);  // folds onto (131, 101) and (132, 101)
+    c.drawRectangle(261, 201, 261, 201, 0xFFFF00);  // folds onto (132, 101) too
+    EXPECT_EQ(capture.stop(), "");
+    EXPECT_TRUE(matchesReferenceFrame(c, "drawing-sampler"));
+}
+
+TEST(ShapesTest, TrianglesGiveTheSamePixelsForEveryCornerOrder)
+{
+    SurfaceCanvas canvas(10, 10);
+    RecordingFilter recorder(false);
+    canvas.setFilter(&recorder);
+    using Corner = std::pair<double, double>;
+    const std::array<Corner, 3> triangles[] = {{{{2.4, 3.6}, {9.5, 12.2}, {15.7, 1.1}}},
+                                               {{{5, 5}, {5, 15}, {20, 9}}},
+                                               {{{20, 5}, {20, 15}, {5, 9}}},
+                                               {{{30, 40}, {31, 80}, {90, 41}}}};
+    for (auto corners : triangles) {
+        std::sort(corners.begin(), corners.end());
+        std::vector<AskedPoint> first;
+        do {
+            const auto [a, b, c] = corners;
+            recorder.asked.clear();
+            canvas.drawTriangle(a.first, a.second, b.first, b.second, c.first, c.second, 1);
+            std::sort(recorder.asked.begin(), recorder.asked.end(),
+                      [](auto& p, auto& q) { return std::pair{p.x, p.y} < std::pair{q.x, q.y}; });
+            recorder.asked.erase(std::unique(recorder.asked.begin(), recorder.asked.end()),
+                                 recorder.asked.end());
+            if (first.empty())
+                first = recorder.asked;
+            EXPECT_EQ(recorder.asked, first) << a.first << "," << a.second << " " << b.first
+                                             << "," << b.second << " " << c.first << "," << c.second;
+        } while (std::next_permutation(corners.begin(), corners.end()));
+        EXPECT_FALSE(first.empty());
+    }
+}
+
+// Shapes hand their points on column by column, left to right, each column top to bottom: under
+// a compressing zoom the last point written wins, so the order shows.
+TEST(ShapesTest, RectanglesAndOvalsVisitTheirPointsInColumnOrder)
+{
+    SurfaceCanvas canvas(50, 50);
+    RecordingFilter recorder(false);
+    canvas.setFilter(&recorder);
+    canvas.drawRectangle(5, 7, 2, 3, 9);
+    std::vector<AskedPoint> expected;
+    for (int x = 2; x <= 5; ++x)
+        for (int y = 3; y <= 7; ++y)
+            expected.push_back({x, y, 9});
+    EXPECT_EQ(recorder.asked, expected);
+
+    // Ovals below and above the rows the row cache holds, thin and degenerate ones included,
+    // against the plain per-pixel loop.
+    std::srand(13);
+    for (int i = 0; i < 300; ++i) {
+        const int x1 = std::rand() % 101 - 50, y1 = std::rand() % 101 - 50;
+        const int x2 = x1 + std::rand() % 61 - 30, y2 = y1 + std::rand() % 201 - 100;
+        const int left = std::min(x1, x2), right = std::max(x1, x2);
+        const int top = std::min(y1, y2), bottom = std::max(y1, y2);
+        const double cx = (left + right) * 0.5, cy = (top + bottom) * 0.5;
+        const double rx2 = static_cast<double>((right - left) * (right - left)) * 0.25;
+        const double ry2 = static_cast<double>((bottom - top) * (bottom - top)) * 0.25;
+        expected.clear();
+        for (int x = left; x <= right; ++x)
+            for (int y = top; y <= bottom; ++y)
+                if ((x - cx) * (x - cx) / rx2 + (y - cy) * (y - cy) / ry2 <= 1.0)
+                    expected.push_back({x, y, 0x445566});
+        recorder.asked.clear();
+        canvas.drawOval(x1, y1, x2, y2, 0x445566);
+        ASSERT_EQ(recorder.asked, expected) << x1 << "," << y1 << " " << x2 << "," << y2;
+    }
+}
+
+TEST(TextTest, GlyphPixelsGoThroughTheFilterInColumnOrderInExactlyTheColour)
+{
+    BaseEngine engine;
+    ASSERT_EQ(initialiseHeadless(engine, true, 50, 50), 0);
+    PixelCanvas& canvas = *engine.getForegroundCanvas();
+    GameFont* small = engine.getFontCache().getFont(assetPath(kGameFont), 12);
+    RecordingFilter recorder(false);
+    canvas.setFilter(&recorder);
+    for (GameFont* font : {engine.getDefaultFont(), small}) {
+        for (const char* text : {"Score:   -3", "///*You Lost! Game Over!*///", "|"}) {
+            SDL_Surface* glyphs = TTF_RenderText_Solid(font->getTTFFont(), text, {1, 2, 3, 0});
+            ASSERT_TRUE(glyphs && glyphs->format->BitsPerPixel == 8);
+            std::vector<AskedPoint> expected;
+            for (int i = 0; i < glyphs->w; ++i)
+                for (int j = 0; j < glyphs->h; ++j)
+                    if (static_cast<const Uint8*>(glyphs->pixels)[j * glyphs->pitch + i] != 0)
+                        expected.push_back({-7 + i, 13 + j, 0x010203});
+            SDL_FreeSurface(glyphs);
+            recorder.asked.clear();
+            canvas.drawString(-7, 13, text, 0x010203, font == small ? small : nullptr);
+            EXPECT_FALSE(expected.empty());
+            EXPECT_EQ(recorder.asked, expected) << text;
+        }
+    }
+
+    // Nothing for an empty text or a font that did not open, even with a default font there.
+    StdoutCapture loading;
+    GameFont* broken = engine.getFontCache().getFont("missing.ttf", 24);
+    loading.stop();
+    recorder.asked.clear();
+    canvas.drawString(10, 10, "", 0xFFFFFF);
+    canvas.drawString(10, 10, "Paused", 0xFFFFFF, broken);
+    EXPECT_TRUE(recorder.asked.empty());
+}
+
+TEST(TextTest, EngineWithoutDefaultFontDrawsNoText)
+{
+    BaseEngine engine;
+    ASSERT_EQ(initialiseHeadless(engine, false, 200, 100), 0);
+    PixelCanvas& canvas = *engine.getForegroundCanvas();
+    canvas.fillSurface(0x445566);
+    StdoutCapture capture;
+    canvas.drawString(10, 10, "Game over", 0xFFFFFF);
+    EXPECT_EQ(capture.stop(), "");
+    EXPECT_EQ(countPixels(canvas, 0x445566, 0, 0, 200, 100), 200 * 100);
+}
