@@ -1,0 +1,458 @@
+// Tests of the files the game reads and writes: the save record's text, reads that never change a
+// file and take only a regular one, writes that keep the last good save whatever fails (a folder
+// in the way, a full disk, a stop after any byte, a link or a pipe as the temporary), failures
+// reported once, counters loaded at the ends of int, a high-score file that only grows, and whole
+// scripted games on the fake clock with each picture or the font missing or damaged, or with
+// neither file writable.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "GameDriver.h"
+#include "HighScoreFile.h"
+#include "SaveRecord.h"
+#include "TestSupport.h"
+
+namespace fs = std::filesystem;
+using namespace dustreach::test;
+
+namespace {
+
+const std::string kSave = "currentSave.txt", kTemporary = "currentSave.txt.tmp",
+                  kHighScores = "highScore.txt";
+const std::string kSaveFailed = "Could not save the game to currentSave.txt\n";
+const std::string kScoreFailed = "Could not record the score in highScore.txt\n";
+
+// Ship at (300, 600), enemies along y 100, the UFO far off: nothing touches in the first updates.
+SaveRecord quietRecord(int score, int lives, int level = 1)
+{
+    SaveRecord record;
+    record.fields = {score, lives, 300, 600, 100, 100, 200, 100, 300, 100, 400, 100, 500, 700, 0,
+                     level};
+    return record;
+}
+SaveRecord sentinel()
+{
+    SaveRecord record;
+    record.fields.fill(-77);
+    return record;
+}
+// 7, 17, ... 157, each followed by lineEnd (the last one only when finalEnd).
+std::string sixteen(const std::string& lineEnd, bool finalEnd = true)
+{
+    std::string text;
+    for (int i = 1; i <= SaveRecord::kFieldCount; ++i)
+        text += std::to_string(i * 10 - 3) + (i < SaveRecord::kFieldCount || finalEnd ? lineEnd : "");
+    return text;
+}
+int count(const std::string& text, const std::string& part)
+{
+    int found = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++found;
+    return found;
+}
+
+}  // namespace
+
+TEST(SaveRecordText, ParsesAfterAnyWhiteSpaceIgnoresWhatFollowsRejectsTheRestFormatsPlainLines)
+{
+    for (const std::string& text : {sixteen("\n"), sixteen("\r\n"), sixteen("\n", false),
+                                    "  " + sixteen(" \t ", false), sixteen("\n") + "170\nnot\n"}) {
+        SaveRecord record = sentinel();
+        ASSERT_TRUE(SaveRecord::parse(text, record)) << text;
+        for (int i = 0; i < SaveRecord::kFieldCount; ++i)
+            EXPECT_EQ(record.fields[i], i * 10 + 7) << "field " << i << " of " << text;
+    }
+    std::string fifteen = sixteen("\n"), letter = sixteen("\n");
+    fifteen.erase(fifteen.rfind("157"));
+    letter.replace(letter.find("27"), 2, "x7");
+    for (const std::string& text :
+         {std::string(), std::string("\n\n  \n"), fifteen, letter, "abc\n" + sixteen("\n"),
+          "2147483648\n" + sixteen("\n"), "-2147483649\n" + sixteen("\n"),
+          "99999999999999999999\n" + sixteen("\n")}) {
+        SaveRecord record = sentinel();
+        EXPECT_FALSE(SaveRecord::parse(text, record)) << text;
+        EXPECT_EQ(record.fields, sentinel().fields) << text;
+    }
+    SaveRecord ends = quietRecord(-3, INT_MIN);
+    ends.fields[2] = INT_MAX;
+    EXPECT_EQ(ends.format(), "-3\n-2147483648\n2147483647\n600\n100\n100\n200\n100\n300\n100\n"
+                             "400\n100\n500\n700\n0\n1\n");
+    SaveRecord back = sentinel();
+    ASSERT_TRUE(SaveRecord::parse(ends.format(), back));
+    EXPECT_EQ(back.fields, ends.fields);
+}
+
+TEST(SaveRecordFile, ReadingNeverChangesTheFileAndTakesOnlyARegularOneUpToTheLimit)
+{
+    ScopedTempDir dir;
+    SaveRecord record;
+    EXPECT_FALSE(SaveRecord::readFile(kSave, record));
+    EXPECT_FALSE(fs::exists(kSave));
+    for (const std::string& text : {std::string(), std::string("1\n2\nthree\n"),
+                                    sixteen("\r\n", false) + "\n\nrest"}) {
+        writeFile(kSave, text);
+        SaveRecord::readFile(kSave, record);
+        EXPECT_EQ(readFile(kSave), text);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    const std::string good = quietRecord(42, 3).format();  // padded with spaces to the limit
+    writeFile(kSave, good + std::string(SaveRecord::kMaxFileSize - good.size(), ' '));
+    EXPECT_TRUE(SaveRecord::readFile(kSave, record));
+    record = sentinel();
+    writeFile(kSave, good + std::string(SaveRecord::kMaxFileSize - good.size() + 1, ' '));
+    EXPECT_FALSE(SaveRecord::readFile(kSave, record));
+    fs::remove(kSave);
+    ASSERT_EQ(mkfifo(kSave.c_str(), 0600), 0);  // no writer: an ordinary open would wait for good
+    EXPECT_FALSE(SaveRecord::readFile(kSave, record));
+    fs::remove(kSave);
+    fs::create_directory(kSave);
+    EXPECT_FALSE(SaveRecord::readFile(kSave, record));
+    EXPECT_EQ(record.fields, sentinel().fields);
+}
+
+TEST(SaveRecordFile, AFailedOrStoppedWriteKeepsTheOldFileByteForByte)
+{
+    ScopedTempDir dir;
+    const std::string old = "17\r\n2\r\nold save";  // as another system wrote it
+    const SaveRecord next = quietRecord(-5, 4, 2);
+    const std::string text = next.format();
+    writeFile(kSave, old);
+    fs::create_directory(kTemporary);
+    EXPECT_FALSE(next.writeFile(kSave));
+    EXPECT_EQ(readFile(kSave), old);
+    fs::remove(kTemporary);
+
+    // A full disk shows only when the buffer is flushed; a file size limit stands in for it.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{8, limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &full);
+    const bool savedWhenFull = next.writeFile(kSave);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_FALSE(savedWhenFull);
+    EXPECT_EQ(readFile(kSave), old);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(kTemporary)));
+
+    // Stopped after every byte count; the last round writes all and fails anyway. What a crash at
+    // that point would leave is read from inside the write.
+    for (std::size_t cut = 0; cut <= text.size() + 1; ++cut) {
+        SCOPED_TRACE("cut after " + std::to_string(cut));
+        const std::size_t written = std::min(cut, text.size());
+        std::string targetDuring, temporaryDuring;
+        const bool saved = next.writeFile(kSave, [&](std::FILE* file, const std::string& all) {
+            const bool wrote = std::fwrite(all.data(), 1, written, file) == written;
+            std::fflush(file);
+            targetDuring = readFile(kSave);
+            temporaryDuring = readFile(kTemporary);
+            return wrote && cut == text.size();
+        });
+        EXPECT_EQ(targetDuring, old);
+        EXPECT_EQ(temporaryDuring, text.substr(0, written));
+        EXPECT_EQ(saved, cut == text.size());
+        EXPECT_EQ(readFile(kSave), saved ? text : old);
+        EXPECT_FALSE(fs::exists(kTemporary));
+        writeFile(kSave, old);
+    }
+
+    // A link or a pipe as the temporary is replaced: nothing written through, nothing waited on.
+    writeFile("victim.txt", "keep me\n");
+    ASSERT_EQ(symlink("victim.txt", kTemporary.c_str()), 0);
+    EXPECT_TRUE(next.writeFile(kSave));
+    EXPECT_EQ(readFile("victim.txt"), "keep me\n");
+    EXPECT_FALSE(fs::is_symlink(kSave));
+    writeFile(kSave, old);
+    ASSERT_EQ(mkfifo(kTemporary.c_str(), 0600), 0);
+    EXPECT_TRUE(next.writeFile(kSave));
+    EXPECT_EQ(readFile(kSave), text);
+    EXPECT_FALSE(fs::exists(kTemporary));
+}
+
+TEST(HighScoreFileAppend, APipeIsSkippedWithOrWithoutAReaderWhileALinkToAFileIsFollowed)
+{
+    ScopedTempDir dir;
+    ASSERT_EQ(mkfifo(kHighScores.c_str(), 0600), 0);
+    EXPECT_FALSE(HighScoreFile::append(kHighScores, 5));
+    const int reader = open(kHighScores.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_FALSE(HighScoreFile::append(kHighScores, 5));
+    char byte;
+    EXPECT_LE(read(reader, &byte, 1), 0);
+    close(reader);
+    fs::remove(kHighScores);
+    writeFile("scores elsewhere.txt", "7");  // its last line lacks its end
+    ASSERT_EQ(symlink("scores elsewhere.txt", kHighScores.c_str()), 0);
+    EXPECT_TRUE(HighScoreFile::append(kHighScores, -2));
+    EXPECT_EQ(readFile("scores elsewhere.txt"), "7\n-2\n");
+}
+
+// The game running in a folder with its pictures and font (SPACE pressed, a few updates on).
+class GameFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir.copyGamePictures();
+        dir.copyAsset(kGameFont);
+        game = std::make_unique<GameDriver>();
+        ASSERT_TRUE(game->started() && GameDriver::tap(SDLK_SPACE) && game->step(3));
+    }
+    // SPACE if running, then L: the load comes in the next iteration, before its update.
+    void load(const SaveRecord& record)
+    {
+        writeFile(kSave, record.format());
+        if (game->state().playState == Running)
+            GameDriver::tap(SDLK_SPACE);
+        ASSERT_TRUE(GameDriver::tap(SDLK_l) && game->step());
+    }
+    std::string press(SDL_Keycode key)
+    {
+        StdoutCapture capture;
+        EXPECT_TRUE(GameDriver::tap(key) && game->step());
+        return capture.stop();
+    }
+    ScopedTempDir dir;
+    std::unique_ptr<GameDriver> game;
+};
+
+TEST_F(GameFiles, AStaleTemporaryIsIgnoredAndFailingSavesAreReportedOnceUntilOneWorks)
+{
+    writeFile(kTemporary, "12\n4\n3");  // a save cut short by a crash
+    load(quietRecord(77, 3));
+    EXPECT_EQ(game->state().score, 77);
+    EXPECT_EQ(press(SDLK_k), "");
+    SaveRecord saved;
+    ASSERT_TRUE(SaveRecord::readFile(kSave, saved));
+    EXPECT_EQ(std::vector<int>(saved.fields.begin(), saved.fields.begin() + 4),
+              (std::vector<int>{77, 3, 300, 600}));  // the ship has not moved
+    EXPECT_FALSE(fs::exists(kTemporary));
+
+    fs::create_directory(kTemporary);
+    EXPECT_EQ(press(SDLK_k), kSaveFailed);
+    EXPECT_EQ(press(SDLK_k), "");  // K held down: no storm
+    fs::remove(kTemporary);
+    EXPECT_EQ(press(SDLK_k), "");
+    fs::remove(kSave);
+    fs::create_directories(kSave + "/inside");  // a save that is a folder: not replaced, not read
+    EXPECT_EQ(press(SDLK_k), kSaveFailed);
+    EXPECT_EQ(press(SDLK_SPACE), "");
+    EXPECT_EQ(press(SDLK_l), "Could not load the saved game from currentSave.txt\n");
+    EXPECT_EQ(game->state().playState, Paused);
+    EXPECT_TRUE(fs::is_directory(kSave + "/inside"));
+    EXPECT_FALSE(fs::exists(kTemporary));
+}
+
+// The fuzzer found counters loaded at the ends of int that the next hit or lost life overflowed.
+TEST_F(GameFiles, CountersLoadedAtTheEndsOfIntStopThereAndALostRecordIsRecordedAtOnce)
+{
+    SaveRecord top = quietRecord(INT_MAX, 3, 2);  // the UFO on an enemy: 50 points in level 2
+    top.fields[12] = 100;
+    top.fields[13] = 105;
+    load(top);
+    EXPECT_EQ(game->state().score, INT_MAX);
+    EXPECT_EQ(game->state().playState, Running);
+    SaveRecord bottom = quietRecord(INT_MIN, 3);  // the UFO on the ship: 2 points and a life
+    bottom.fields[12] = 300;
+    bottom.fields[13] = 600;
+    load(bottom);
+    EXPECT_EQ(game->state().score, INT_MIN);
+    EXPECT_EQ(game->state().lives, 2);
+
+    // No lives and an enemy at the bottom: lost on the first frame with its score recorded (a
+    // wrapped life count would have played on).
+    writeFile(kHighScores, "3\n");
+    SaveRecord lost = quietRecord(-2147483647, INT_MIN);
+    lost.fields[5] = 789;
+    load(lost);
+    EXPECT_EQ(game->state().playState, Paused);
+    EXPECT_EQ(game->state().lives, 5);
+    EXPECT_EQ(game->state().score, 0);
+    EXPECT_EQ(readFile(kHighScores), "3\n-2147483647\n");
+    EXPECT_EQ(readFile(kSave), lost.format());
+
+    // A high-score file that cannot be opened costs one line; the game over happens all the same.
+    fs::remove(kHighScores);
+    fs::create_directory(kHighScores);
+    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE) && game->step());
+    game->state().lives = 0;
+    game->state().score = 8;
+    StdoutCapture capture;
+    ASSERT_TRUE(game->step());
+    EXPECT_EQ(capture.stop(), kScoreFailed);
+    EXPECT_EQ(game->state().playState, Paused);
+    EXPECT_EQ(game->state().lives, 5);
+    EXPECT_EQ(game->state().score, 0);
+}
+
+TEST_F(GameFiles, TheHighScoreFileKeepsEveryEarlierLineOverManyGames)
+{
+    for (const std::string before : {"", "12\n-3\n", "12\r\n-3\r\n", "12\n-3"}) {
+        SCOPED_TRACE(before);
+        fs::remove(kHighScores);
+        if (!before.empty())
+            writeFile(kHighScores, before);
+        std::string expected = before + (before.empty() || before.back() == '\n' ? "" : "\n");
+        // Each load puts an enemy at the bottom with the last life left: one lost game each.
+        for (int lostGame = 0; lostGame < 25; ++lostGame) {
+            SaveRecord lastLife = quietRecord(lostGame * 37 - 300, 1);
+            lastLife.fields[5] = 789;
+            load(lastLife);
+            ASSERT_EQ(game->state().playState, Paused);
+            expected += std::to_string(lostGame * 37 - 300) + "\n";
+        }
+        EXPECT_EQ(readFile(kHighScores), expected);
+    }
+}
+
+namespace {
+
+enum class Damage { Missing, Empty, Truncated, Text, Pipe, Unwritable };
+const char* const kDamageNames[] = {"Missing", "Empty", "Truncated", "Text", "Pipe", "Unwritable"};
+struct FileFault {
+    std::string file;
+    Damage damage;
+};
+void PrintTo(const FileFault& fault, std::ostream* out)
+{
+    *out << fault.file << " " << kDamageNames[static_cast<int>(fault.damage)];
+}
+
+// Each data file missing; damaged content takes one of two loader paths (no known format, or a
+// decoder stopped short), each once per kind of file; a pipe as a picture and as the font; and
+// folders in the way of the temporary save and of the high-score file (permissions bind no root).
+std::vector<FileFault> fileFaults()
+{
+    std::vector<FileFault> faults;
+    for (const std::string& file : gamePictures())
+        faults.push_back({file, Damage::Missing});
+    const std::string font = kGameFont;
+    faults.insert(faults.end(), {{font, Damage::Missing}, {"SHOOT.jpg", Damage::Truncated},
+                                 {"ufo.png", Damage::Truncated}, {font, Damage::Truncated},
+                                 {"earth.jpg", Damage::Empty}, {"speed.png", Damage::Text},
+                                 {font, Damage::Text}, {"ufo1.png", Damage::Pipe},
+                                 {font, Damage::Pipe}, {"", Damage::Unwritable}});
+    return faults;
+}
+
+class DataFaults : public ::testing::TestWithParam<FileFault> {};
+
+// One scripted run of over 2000 updates: start, fire, zoom in and out, scroll every way, save,
+// pause, load, a game lost left idle, retry, pause, continue, then 1500 updates turning every 100,
+// firing every 25, saving every 300 and going on with SPACE after each lost game.
+TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
+{
+    const FileFault& fault = GetParam();
+    const bool writable = fault.damage != Damage::Unwritable;
+    ScopedTempDir dir;
+    dir.copyGamePictures();
+    dir.copyAsset(kGameFont);
+    const std::string whole = writable ? readFile(fault.file) : "";
+    const std::string oldSave = quietRecord(4, 5).format();
+    if (writable)
+        fs::remove(fault.file);
+    if (fault.damage == Damage::Empty || fault.damage == Damage::Text)
+        writeFile(fault.file, fault.damage == Damage::Text ? "Not a picture.\nNor a font.\n" : "");
+    if (fault.damage == Damage::Truncated)
+        writeFile(fault.file, whole.substr(0, whole.size() / 3));
+    if (fault.damage == Damage::Pipe) {
+        ASSERT_EQ(mkfifo(fault.file.c_str(), 0600), 0);
+    }
+    if (!writable) {
+        writeFile(kSave, oldSave);
+        fs::create_directory(kTemporary);
+        fs::create_directory(kHighScores);
+    }
+
+    StdoutCapture capture;
+    int saves = 1, gamesLost = 1;
+    {
+        GameDriver game;
+        const auto tap = [&](SDL_Keycode key, int steps) {
+            return GameDriver::tap(key) && game.step(steps);
+        };
+        const auto click = [&](int button, int steps) {
+            return GameDriver::click(button, 300, 400) && game.step(steps);
+        };
+        ASSERT_TRUE(game.started() && game.step(3) && tap(SDLK_SPACE, 1));
+        for (int shot = 0; shot < 8; ++shot)
+            ASSERT_TRUE(click(SDL_BUTTON_LEFT, 10));
+        ASSERT_TRUE(click(SDL_BUTTON_MIDDLE, 20) && click(SDL_BUTTON_RIGHT, 1) &&
+                    click(SDL_BUTTON_RIGHT, 20) && click(SDL_BUTTON_MIDDLE, 1));
+        for (SDL_Keycode key : {SDLK_c, SDLK_f, SDLK_b, SDLK_v, SDLK_k, SDLK_SPACE, SDLK_l})
+            ASSERT_TRUE(tap(key, 5));
+        ASSERT_EQ(game.state().playState, Running);  // the load found a save
+        for (int waited = 0; game.state().playState == Running && waited < 1500; ++waited)
+            ASSERT_TRUE(game.step());
+        ASSERT_EQ(game.state().playState, Paused) << "the idle game was not lost";
+        ASSERT_TRUE(tap(SDLK_r, 100) && tap(SDLK_SPACE, 50) && tap(SDLK_SPACE, 1));
+        ASSERT_EQ(game.state().playState, Running);
+        const SDL_Keycode turns[] = {SDLK_a, SDLK_DOWN, SDLK_w, SDLK_RIGHT, SDLK_s, SDLK_LEFT};
+        for (int update = 0; update < 1500; ++update) {
+            if (update % 100 == 0) {
+                ASSERT_TRUE(update == 0 || GameDriver::key(turns[(update / 100 + 5) % 6], false));
+                ASSERT_TRUE(GameDriver::key(turns[(update / 100) % 6], true));
+            }
+            ASSERT_TRUE(update % 25 != 0 || GameDriver::click(SDL_BUTTON_LEFT, 300, 100));
+            const bool lost = game.state().playState == Paused;  // only a lost game pauses here
+            saves += update % 300 == 150 && !lost;
+            gamesLost += lost;
+            ASSERT_TRUE(update % 300 != 150 || lost || GameDriver::tap(SDLK_k));
+            ASSERT_TRUE(!lost || GameDriver::tap(SDLK_SPACE));
+            ASSERT_TRUE(game.step());
+        }
+        EXPECT_GT(game.ticks(), 2000);
+    }
+    const std::string output = capture.stop();
+    if (HasFailure())
+        std::fputs(output.c_str(), stderr);
+
+    // A file that cannot be read at all is named (a truncated one may still give part of itself).
+    if (writable && fault.damage != Damage::Truncated) {
+        EXPECT_GE(count(output, fault.file == kGameFont ? "Font loading failed.\n"
+                                                        : "ImageManager::getImagePtrbyURL() : Failed "
+                                                          "to load image" + fault.file + "\n"),
+                  1);
+    }
+    EXPECT_EQ(count(output, "Error in setting pixel"), 0);
+    if (fault.file != kGameFont) {  // a readable font is closed on the way out
+        EXPECT_EQ(count(output, "Free font: 24 point Cornerstone Regular.ttf\n"), 1);
+    }
+    if (writable) {
+        EXPECT_EQ(count(output, "Could not"), 0);
+        EXPECT_EQ(count(readFile(kHighScores), "\n"), gamesLost);
+    } else {
+        // One line for all the failing saves and one for all the failing scores: no storm.
+        ASSERT_GE(saves, 2);
+        ASSERT_GE(gamesLost, 1);
+        EXPECT_EQ(readFile(kSave), oldSave);
+        EXPECT_EQ(count(output, kSaveFailed), 1);
+        EXPECT_EQ(count(output, kScoreFailed), 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachDataFileAndTheFolder, DataFaults, ::testing::ValuesIn(fileFaults()),
+                         [](const ::testing::TestParamInfo<FileFault>& info) {
+                             std::string name;
+                             for (char c : info.param.file)
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name + kDamageNames[static_cast<int>(info.param.damage)];
+                         });
+
+}  // namespace
