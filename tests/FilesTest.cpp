@@ -21,6 +21,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "GameDriver.h"
@@ -38,20 +39,17 @@ const std::string kSave = "currentSave.txt", kTemporary = "currentSave.txt.tmp",
 const std::string kSaveFailed = "Could not save the game to currentSave.txt\n";
 const std::string kScoreFailed = "Could not record the score in highScore.txt\n";
 
-// Ship at (300, 600), enemies along y 100, the UFO far off: nothing touches in the first updates.
-SaveRecord quietRecord(int score, int lives, int level = 1)
+// Ship at (300, 600), enemies along y 100, the UFO far off: nothing touches in the first updates
+// unless the first enemy is put at the bottom (y 789) or the UFO onto something.
+SaveRecord quietRecord(int score, int lives, int level = 1, int enemyY = 100, int ufoX = 500,
+                       int ufoY = 700)
 {
     SaveRecord record;
-    record.fields = {score, lives, 300, 600, 100, 100, 200, 100, 300, 100, 400, 100, 500, 700, 0,
-                     level};
+    record.fields = {score, lives, 300, 600, 100, enemyY, 200, 100, 300, 100, 400, 100, ufoX, ufoY,
+                     0, level};
     return record;
 }
-SaveRecord sentinel()
-{
-    SaveRecord record;
-    record.fields.fill(-77);
-    return record;
-}
+const SaveRecord kUntouched = quietRecord(-77, -77, -77);
 // 7, 17, ... 157, each followed by lineEnd (the last one only when finalEnd).
 std::string sixteen(const std::string& lineEnd, bool finalEnd = true)
 {
@@ -74,7 +72,7 @@ TEST(SaveRecordText, ParsesAfterAnyWhiteSpaceIgnoresWhatFollowsRejectsTheRestFor
 {
     for (const std::string& text : {sixteen("\n"), sixteen("\r\n"), sixteen("\n", false),
                                     "  " + sixteen(" \t ", false), sixteen("\n") + "170\nnot\n"}) {
-        SaveRecord record = sentinel();
+        SaveRecord record = kUntouched;
         ASSERT_TRUE(SaveRecord::parse(text, record)) << text;
         for (int i = 0; i < SaveRecord::kFieldCount; ++i)
             EXPECT_EQ(record.fields[i], i * 10 + 7) << "field " << i << " of " << text;
@@ -86,15 +84,15 @@ TEST(SaveRecordText, ParsesAfterAnyWhiteSpaceIgnoresWhatFollowsRejectsTheRestFor
          {std::string(), std::string("\n\n  \n"), fifteen, letter, "abc\n" + sixteen("\n"),
           "2147483648\n" + sixteen("\n"), "-2147483649\n" + sixteen("\n"),
           "99999999999999999999\n" + sixteen("\n")}) {
-        SaveRecord record = sentinel();
+        SaveRecord record = kUntouched;
         EXPECT_FALSE(SaveRecord::parse(text, record)) << text;
-        EXPECT_EQ(record.fields, sentinel().fields) << text;
+        EXPECT_EQ(record.fields, kUntouched.fields) << text;
     }
     SaveRecord ends = quietRecord(-3, INT_MIN);
     ends.fields[2] = INT_MAX;
     EXPECT_EQ(ends.format(), "-3\n-2147483648\n2147483647\n600\n100\n100\n200\n100\n300\n100\n"
                              "400\n100\n500\n700\n0\n1\n");
-    SaveRecord back = sentinel();
+    SaveRecord back = kUntouched;
     ASSERT_TRUE(SaveRecord::parse(ends.format(), back));
     EXPECT_EQ(back.fields, ends.fields);
 }
@@ -116,7 +114,7 @@ TEST(SaveRecordFile, ReadingNeverChangesTheFileAndTakesOnlyARegularOneUpToTheLim
     const std::string good = quietRecord(42, 3).format();  // padded with spaces to the limit
     writeFile(kSave, good + std::string(SaveRecord::kMaxFileSize - good.size(), ' '));
     EXPECT_TRUE(SaveRecord::readFile(kSave, record));
-    record = sentinel();
+    record = kUntouched;
     writeFile(kSave, good + std::string(SaveRecord::kMaxFileSize - good.size() + 1, ' '));
     EXPECT_FALSE(SaveRecord::readFile(kSave, record));
     fs::remove(kSave);
@@ -125,7 +123,7 @@ TEST(SaveRecordFile, ReadingNeverChangesTheFileAndTakesOnlyARegularOneUpToTheLim
     fs::remove(kSave);
     fs::create_directory(kSave);
     EXPECT_FALSE(SaveRecord::readFile(kSave, record));
-    EXPECT_EQ(record.fields, sentinel().fields);
+    EXPECT_EQ(record.fields, kUntouched.fields);
 }
 
 TEST(SaveRecordFile, AFailedOrStoppedWriteKeepsTheOldFileByteForByte)
@@ -135,11 +133,6 @@ TEST(SaveRecordFile, AFailedOrStoppedWriteKeepsTheOldFileByteForByte)
     const SaveRecord next = quietRecord(-5, 4, 2);
     const std::string text = next.format();
     writeFile(kSave, old);
-    fs::create_directory(kTemporary);
-    EXPECT_FALSE(next.writeFile(kSave));
-    EXPECT_EQ(readFile(kSave), old);
-    fs::remove(kTemporary);
-
     // A full disk shows only when the buffer is flushed; a file size limit stands in for it.
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
@@ -152,8 +145,8 @@ TEST(SaveRecordFile, AFailedOrStoppedWriteKeepsTheOldFileByteForByte)
     EXPECT_EQ(readFile(kSave), old);
     EXPECT_FALSE(fs::exists(fs::symlink_status(kTemporary)));
 
-    // Stopped after every byte count; the last round writes all and fails anyway. What a crash at
-    // that point would leave is read from inside the write.
+    // Stopped after every byte count (the last round writes all and fails anyway), with what a
+    // crash at that point would leave read from inside the write.
     for (std::size_t cut = 0; cut <= text.size() + 1; ++cut) {
         SCOPED_TRACE("cut after " + std::to_string(cut));
         const std::size_t written = std::min(cut, text.size());
@@ -192,7 +185,6 @@ TEST(HighScoreFileAppend, APipeIsSkippedWithOrWithoutAReaderWhileALinkToAFileIsF
     ASSERT_EQ(mkfifo(kHighScores.c_str(), 0600), 0);
     EXPECT_FALSE(HighScoreFile::append(kHighScores, 5));
     const int reader = open(kHighScores.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
     EXPECT_FALSE(HighScoreFile::append(kHighScores, 5));
     char byte;
     EXPECT_LE(read(reader, &byte, 1), 0);
@@ -228,6 +220,10 @@ protected:
         EXPECT_TRUE(GameDriver::tap(key) && game->step());
         return capture.stop();
     }
+    std::tuple<PlayState, int, int> playLivesScore() const
+    {
+        return {game->state().playState, game->state().lives, game->state().score};
+    }
     ScopedTempDir dir;
     std::unique_ptr<GameDriver> game;
 };
@@ -236,7 +232,6 @@ TEST_F(GameFiles, AStaleTemporaryIsIgnoredAndFailingSavesAreReportedOnceUntilOne
 {
     writeFile(kTemporary, "12\n4\n3");  // a save cut short by a crash
     load(quietRecord(77, 3));
-    EXPECT_EQ(game->state().score, 77);
     EXPECT_EQ(press(SDLK_k), "");
     SaveRecord saved;
     ASSERT_TRUE(SaveRecord::readFile(kSave, saved));
@@ -262,43 +257,28 @@ TEST_F(GameFiles, AStaleTemporaryIsIgnoredAndFailingSavesAreReportedOnceUntilOne
 // The fuzzer found counters loaded at the ends of int that the next hit or lost life overflowed.
 TEST_F(GameFiles, CountersLoadedAtTheEndsOfIntStopThereAndALostRecordIsRecordedAtOnce)
 {
-    SaveRecord top = quietRecord(INT_MAX, 3, 2);  // the UFO on an enemy: 50 points in level 2
-    top.fields[12] = 100;
-    top.fields[13] = 105;
-    load(top);
-    EXPECT_EQ(game->state().score, INT_MAX);
-    EXPECT_EQ(game->state().playState, Running);
-    SaveRecord bottom = quietRecord(INT_MIN, 3);  // the UFO on the ship: 2 points and a life
-    bottom.fields[12] = 300;
-    bottom.fields[13] = 600;
-    load(bottom);
-    EXPECT_EQ(game->state().score, INT_MIN);
-    EXPECT_EQ(game->state().lives, 2);
-
+    load(quietRecord(INT_MAX, 3, 2, 100, 100, 105));  // the UFO on an enemy: 50 points
+    EXPECT_EQ(playLivesScore(), std::make_tuple(Running, 3, INT_MAX));
+    load(quietRecord(INT_MIN, 3, 1, 100, 300, 600));  // the UFO on the ship: -2 and a life
+    EXPECT_EQ(playLivesScore(), std::make_tuple(Running, 2, INT_MIN));
     // No lives and an enemy at the bottom: lost on the first frame with its score recorded (a
-    // wrapped life count would have played on).
+    // wrapped life count would have played on); the save stays.
     writeFile(kHighScores, "3\n");
-    SaveRecord lost = quietRecord(-2147483647, INT_MIN);
-    lost.fields[5] = 789;
-    load(lost);
-    EXPECT_EQ(game->state().playState, Paused);
-    EXPECT_EQ(game->state().lives, 5);
-    EXPECT_EQ(game->state().score, 0);
+    load(quietRecord(-2147483647, INT_MIN, 1, 789));
+    EXPECT_EQ(playLivesScore(), std::make_tuple(Paused, 5, 0));
     EXPECT_EQ(readFile(kHighScores), "3\n-2147483647\n");
-    EXPECT_EQ(readFile(kSave), lost.format());
+    EXPECT_EQ(readFile(kSave), quietRecord(-2147483647, INT_MIN, 1, 789).format());
 
     // A high-score file that cannot be opened costs one line; the game over happens all the same.
     fs::remove(kHighScores);
     fs::create_directory(kHighScores);
-    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE) && game->step());
+    EXPECT_EQ(press(SDLK_SPACE), "");
     game->state().lives = 0;
     game->state().score = 8;
     StdoutCapture capture;
     ASSERT_TRUE(game->step());
     EXPECT_EQ(capture.stop(), kScoreFailed);
-    EXPECT_EQ(game->state().playState, Paused);
-    EXPECT_EQ(game->state().lives, 5);
-    EXPECT_EQ(game->state().score, 0);
+    EXPECT_EQ(playLivesScore(), std::make_tuple(Paused, 5, 0));
 }
 
 TEST_F(GameFiles, TheHighScoreFileKeepsEveryEarlierLineOverManyGames)
@@ -309,13 +289,10 @@ TEST_F(GameFiles, TheHighScoreFileKeepsEveryEarlierLineOverManyGames)
         if (!before.empty())
             writeFile(kHighScores, before);
         std::string expected = before + (before.empty() || before.back() == '\n' ? "" : "\n");
-        // Each load puts an enemy at the bottom with the last life left: one lost game each.
-        for (int lostGame = 0; lostGame < 25; ++lostGame) {
-            SaveRecord lastLife = quietRecord(lostGame * 37 - 300, 1);
-            lastLife.fields[5] = 789;
-            load(lastLife);
+        for (int lost = 0; lost < 25; ++lost) {  // the last life and an enemy at the bottom
+            load(quietRecord(lost * 37 - 300, 1, 1, 789));
             ASSERT_EQ(game->state().playState, Paused);
-            expected += std::to_string(lostGame * 37 - 300) + "\n";
+            expected += std::to_string(lost * 37 - 300) + "\n";
         }
         EXPECT_EQ(readFile(kHighScores), expected);
     }
@@ -323,78 +300,48 @@ TEST_F(GameFiles, TheHighScoreFileKeepsEveryEarlierLineOverManyGames)
 
 namespace {
 
-enum class Damage { Missing, Empty, Truncated, Text, Pipe, Unwritable };
-const char* const kDamageNames[] = {"Missing", "Empty", "Truncated", "Text", "Pipe", "Unwritable"};
-struct FileFault {
-    std::string file;
-    Damage damage;
+struct DataFault {
+    std::string file, damage;  // no file: folders in the way of the two files the game writes
 };
-void PrintTo(const FileFault& fault, std::ostream* out)
-{
-    *out << fault.file << " " << kDamageNames[static_cast<int>(fault.damage)];
-}
+void PrintTo(const DataFault& fault, std::ostream* out) { *out << fault.file << " " << fault.damage; }
 
-// Each data file missing; damaged content takes one of two loader paths (no known format, or a
-// decoder stopped short), each once per kind of file; a pipe as a picture and as the font; and
-// folders in the way of the temporary save and of the high-score file (permissions bind no root).
-std::vector<FileFault> fileFaults()
-{
-    std::vector<FileFault> faults;
-    for (const std::string& file : gamePictures())
-        faults.push_back({file, Damage::Missing});
-    const std::string font = kGameFont;
-    faults.insert(faults.end(), {{font, Damage::Missing}, {"SHOOT.jpg", Damage::Truncated},
-                                 {"ufo.png", Damage::Truncated}, {font, Damage::Truncated},
-                                 {"earth.jpg", Damage::Empty}, {"speed.png", Damage::Text},
-                                 {font, Damage::Text}, {"ufo1.png", Damage::Pipe},
-                                 {font, Damage::Pipe}, {"", Damage::Unwritable}});
-    return faults;
-}
+class DataFaults : public ::testing::TestWithParam<DataFault> {};
 
-class DataFaults : public ::testing::TestWithParam<FileFault> {};
-
-// One scripted run of over 2000 updates: start, fire, zoom in and out, scroll every way, save,
-// pause, load, a game lost left idle, retry, pause, continue, then 1500 updates turning every 100,
-// firing every 25, saving every 300 and going on with SPACE after each lost game.
+// Starts the game, plays a scripted run of over 2000 updates (start, fire, zoom in and out, scroll
+// every way, save, pause, load, a game lost left idle, retry, pause, continue, then 1600 updates
+// turning every 100, firing every 25, saving every 300 and going on after each lost game) and ends
+// it the normal way.
 TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
 {
-    const FileFault& fault = GetParam();
-    const bool writable = fault.damage != Damage::Unwritable;
+    const std::string& file = GetParam().file;
+    const std::string& damage = GetParam().damage;
     ScopedTempDir dir;
     dir.copyGamePictures();
     dir.copyAsset(kGameFont);
-    const std::string whole = writable ? readFile(fault.file) : "";
-    const std::string oldSave = quietRecord(4, 5).format();
-    if (writable)
-        fs::remove(fault.file);
-    if (fault.damage == Damage::Empty || fault.damage == Damage::Text)
-        writeFile(fault.file, fault.damage == Damage::Text ? "Not a picture.\nNor a font.\n" : "");
-    if (fault.damage == Damage::Truncated)
-        writeFile(fault.file, whole.substr(0, whole.size() / 3));
-    if (fault.damage == Damage::Pipe) {
-        ASSERT_EQ(mkfifo(fault.file.c_str(), 0600), 0);
+    const std::string whole = readFile(file), oldSave = quietRecord(4, 5).format();
+    fs::remove(file);
+    if (damage == "Empty" || damage == "Text" || damage == "Truncated")
+        writeFile(file, damage == "Text" ? "Not a picture.\nNor a font.\n"
+                                         : whole.substr(0, damage == "Empty" ? 0 : whole.size() / 3));
+    if (damage == "Pipe") {
+        ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);  // an ordinary open would wait for a writer
     }
-    if (!writable) {
+    if (file.empty()) {  // permissions do not bind root: folders make both writes fail
         writeFile(kSave, oldSave);
         fs::create_directory(kTemporary);
         fs::create_directory(kHighScores);
     }
-
     StdoutCapture capture;
-    int saves = 1, gamesLost = 1;
+    int gamesLost = 1;
     {
         GameDriver game;
         const auto tap = [&](SDL_Keycode key, int steps) {
             return GameDriver::tap(key) && game.step(steps);
         };
-        const auto click = [&](int button, int steps) {
-            return GameDriver::click(button, 300, 400) && game.step(steps);
-        };
         ASSERT_TRUE(game.started() && game.step(3) && tap(SDLK_SPACE, 1));
-        for (int shot = 0; shot < 8; ++shot)
-            ASSERT_TRUE(click(SDL_BUTTON_LEFT, 10));
-        ASSERT_TRUE(click(SDL_BUTTON_MIDDLE, 20) && click(SDL_BUTTON_RIGHT, 1) &&
-                    click(SDL_BUTTON_RIGHT, 20) && click(SDL_BUTTON_MIDDLE, 1));
+        for (int button : {1, 1, 1, 1, 1, 1, 1, 1, SDL_BUTTON_MIDDLE, SDL_BUTTON_RIGHT,
+                           SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE})
+            ASSERT_TRUE(GameDriver::click(button, 300, 400) && game.step(10));
         for (SDL_Keycode key : {SDLK_c, SDLK_f, SDLK_b, SDLK_v, SDLK_k, SDLK_SPACE, SDLK_l})
             ASSERT_TRUE(tap(key, 5));
         ASSERT_EQ(game.state().playState, Running);  // the load found a save
@@ -402,57 +349,64 @@ TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
             ASSERT_TRUE(game.step());
         ASSERT_EQ(game.state().playState, Paused) << "the idle game was not lost";
         ASSERT_TRUE(tap(SDLK_r, 100) && tap(SDLK_SPACE, 50) && tap(SDLK_SPACE, 1));
-        ASSERT_EQ(game.state().playState, Running);
         const SDL_Keycode turns[] = {SDLK_a, SDLK_DOWN, SDLK_w, SDLK_RIGHT, SDLK_s, SDLK_LEFT};
-        for (int update = 0; update < 1500; ++update) {
+        for (int update = 0; update < 1600; ++update) {
             if (update % 100 == 0) {
                 ASSERT_TRUE(update == 0 || GameDriver::key(turns[(update / 100 + 5) % 6], false));
                 ASSERT_TRUE(GameDriver::key(turns[(update / 100) % 6], true));
             }
             ASSERT_TRUE(update % 25 != 0 || GameDriver::click(SDL_BUTTON_LEFT, 300, 100));
             const bool lost = game.state().playState == Paused;  // only a lost game pauses here
-            saves += update % 300 == 150 && !lost;
             gamesLost += lost;
             ASSERT_TRUE(update % 300 != 150 || lost || GameDriver::tap(SDLK_k));
-            ASSERT_TRUE(!lost || GameDriver::tap(SDLK_SPACE));
-            ASSERT_TRUE(game.step());
+            ASSERT_TRUE((!lost || GameDriver::tap(SDLK_SPACE)) && game.step());
         }
         EXPECT_GT(game.ticks(), 2000);
     }
     const std::string output = capture.stop();
     if (HasFailure())
         std::fputs(output.c_str(), stderr);
-
     // A file that cannot be read at all is named (a truncated one may still give part of itself).
-    if (writable && fault.damage != Damage::Truncated) {
-        EXPECT_GE(count(output, fault.file == kGameFont ? "Font loading failed.\n"
-                                                        : "ImageManager::getImagePtrbyURL() : Failed "
-                                                          "to load image" + fault.file + "\n"),
-                  1);
+    if (!file.empty() && damage != "Truncated") {
+        EXPECT_GE(count(output, file == kGameFont ? "Font loading failed.\n"
+                                                  : "ImageManager::getImagePtrbyURL() : Failed to "
+                                                    "load image" + file + "\n"), 1);
     }
     EXPECT_EQ(count(output, "Error in setting pixel"), 0);
-    if (fault.file != kGameFont) {  // a readable font is closed on the way out
-        EXPECT_EQ(count(output, "Free font: 24 point Cornerstone Regular.ttf\n"), 1);
-    }
-    if (writable) {
-        EXPECT_EQ(count(output, "Could not"), 0);
-        EXPECT_EQ(count(readFile(kHighScores), "\n"), gamesLost);
-    } else {
-        // One line for all the failing saves and one for all the failing scores: no storm.
-        ASSERT_GE(saves, 2);
-        ASSERT_GE(gamesLost, 1);
+    // A readable font is closed on the way out.
+    EXPECT_EQ(count(output, "Free font: 24 point Cornerstone Regular.ttf\n"), file != kGameFont ? 1 : 0);
+    // Without the files: one line for all the failing saves and one for all the failing scores.
+    EXPECT_EQ(count(output, kSaveFailed), file.empty() ? 1 : 0);
+    EXPECT_EQ(count(output, kScoreFailed), file.empty() ? 1 : 0);
+    EXPECT_EQ(count(output, "Could not"), file.empty() ? 2 : 0);
+    if (file.empty()) {
         EXPECT_EQ(readFile(kSave), oldSave);
-        EXPECT_EQ(count(output, kSaveFailed), 1);
-        EXPECT_EQ(count(output, kScoreFailed), 1);
+    } else {
+        EXPECT_EQ(count(readFile(kHighScores), "\n"), gamesLost);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EachDataFileAndTheFolder, DataFaults, ::testing::ValuesIn(fileFaults()),
-                         [](const ::testing::TestParamInfo<FileFault>& info) {
+// Each data file missing; damaged content takes one of two loader paths (no known format, or a
+// decoder stopped short), each once per kind of file; a pipe as a picture and as the font.
+std::vector<DataFault> dataFaults()
+{
+    std::vector<DataFault> faults;
+    for (const std::string& file : gamePictures())
+        faults.push_back({file, "Missing"});
+    const std::string font = kGameFont;
+    faults.insert(faults.end(), {{font, "Missing"}, {"SHOOT.jpg", "Truncated"},
+                                 {"ufo.png", "Truncated"}, {font, "Truncated"},
+                                 {"earth.jpg", "Empty"}, {"speed.png", "Text"}, {font, "Text"},
+                                 {"ufo1.png", "Pipe"}, {font, "Pipe"}, {"", "Unwritable"}});
+    return faults;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachDataFileAndTheFolder, DataFaults, ::testing::ValuesIn(dataFaults()),
+                         [](const ::testing::TestParamInfo<DataFault>& info) {
                              std::string name;
                              for (char c : info.param.file)
                                  name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name + kDamageNames[static_cast<int>(info.param.damage)];
+                             return name + info.param.damage;
                          });
 
 }  // namespace
