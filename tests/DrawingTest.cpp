@@ -94,21 +94,6 @@ TEST(CanvasTest, BoundsMessagesFilterStepAndRawWrites)
     EXPECT_EQ(movedOff.stop(), kError);
 }
 
-TEST(CanvasTest, EngineCanvasDropsPointsOutsideTheWindowSilently)
-{
-    BaseEngine engine;
-    ASSERT_EQ(initialiseHeadless(engine, false, 40, 30), 0);
-    PixelCanvas* canvas = engine.getForegroundCanvas();
-    ASSERT_EQ(canvas->getFilter(), static_cast<FilterPoints*>(&engine));
-    canvas->fillSurface(0);
-    StdoutCapture capture;
-    for (auto [x, y] : {std::pair{-1, 0}, {40, 0}, {0, -1}, {0, 30}, {39, 29}})
-        canvas->setPixel(x, y, 0xFF0000);
-    EXPECT_EQ(capture.stop(), "");
-    EXPECT_EQ(countPixels(*canvas, 0xFF0000, 0, 0, 40, 30), 1);
-    EXPECT_EQ(canvas->rawGetPixel(39, 29), 0xFF0000u);
-}
-
 TEST(CanvasTest, CopyAndFillCoverTheWholeBlockAndIgnoreFiltersLocksAreCounted)
 {
     SurfaceCanvas source(13, 9), target(13, 9);  // an odd width
