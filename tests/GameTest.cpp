@@ -1,8 +1,9 @@
-// The whole game in-process through GameDriver (SDL's dummy driver, input pushed into SDL's queue,
-// a fake clock of 10 ms per iteration): reference frames of the composed foreground (start
-// screen, play after a scripted move and shot, paused, game over, zoomed in and out, scrolled),
-// and the scenarios a frame cannot tell: when a shot scores and leaves, level 2, losing, retrying
-// and going on, save and load, zoom about the centre, scroll against a fixed background.
+// The whole game in-process through GameDriver (dummy video, input pushed into SDL's queue, a fake
+// clock of 10 ms per iteration): reference frames of the composed foreground (start screen, play
+// after a scripted move and shot, paused, game over, zoomed in and out, scrolled; between them
+// the ship faces all four ways), and what a frame cannot tell: when a shot scores and leaves,
+// level 2, losing and going on or starting over, save and load, zoom about the centre, scrolling
+// against a fixed background.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -11,8 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DisplayableObject.h"
@@ -21,14 +22,11 @@
 #include "SaveRecord.h"
 #include "TestSupport.h"
 
-namespace fs = std::filesystem;
-using dustreach::test::countPixels;
 using dustreach::test::GameDriver;
 using dustreach::test::readFile;
+using Places = std::vector<std::pair<int, int>>;
 
 namespace {
-
-constexpr unsigned int kPanel = 0x654321;
 
 // Stand-ins for the four JPEG pictures: flat PNGs (SDL_image tells the format from the content)
 // keep the reference frames small and free of any JPEG decoder's rounding. Each has its own size
@@ -37,20 +35,13 @@ constexpr unsigned int kPanel = 0x654321;
 void writePicture(const char* name, int w, int h, unsigned int colour)
 {
     SDL_Surface* s = SDL_CreateRGBSurface(0, w, h, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000);
-    SDL_FillRect(s, nullptr, 0xFF000000 | colour);
     SDL_Rect quarter{w / 2, h / 2, w - w / 2, h - h / 2}, corner{0, 0, 1, 1};
+    SDL_FillRect(s, nullptr, 0xFF000000 | colour);
     SDL_FillRect(s, &quarter, 0xFF808000);
     SDL_FillRect(s, &corner, 0xFFFFFFFF);
     ASSERT_EQ(IMG_SavePNG(s, name), 0);
     SDL_FreeSurface(s);
 }
-
-struct Place {
-    int x, y;
-    bool operator==(const Place& o) const { return x == o.x && y == o.y; }
-};
-std::ostream& operator<<(std::ostream& out, const Place& p) { return out << "(" << p.x << ", " << p.y << ")"; }
-using Places = std::vector<Place>;
 
 class GameTest : public testing::Test {
 protected:
@@ -67,34 +58,13 @@ protected:
         ASSERT_TRUE(game->started());
         step();  // the start screen
     }
-
     void step(int n = 1) { ASSERT_TRUE(game->step(n)); }
-    void press(SDL_Keycode code)
-    {
-        ASSERT_TRUE(GameDriver::tap(code));
-        step();
-    }
-    void clickStep(int button, int x, int y)
-    {
-        ASSERT_TRUE(GameDriver::click(button, x, y));
-        step();
-    }
-    void startPlay(unsigned int seed = 1234)  // the star field comes from the seed
-    {
-        std::srand(seed);
-        press(SDLK_SPACE);
-    }
-    testing::AssertionResult frame(const std::string& name)
-    {
-        return dustreach::test::matchesReferenceFrame(fg(), "game-" + name);
-    }
-    void expectState(PlayState playState, int lives, int score, int level)
-    {
-        EXPECT_EQ(state().playState, playState);
-        EXPECT_EQ(state().lives, lives);
-        EXPECT_EQ(state().score, score);
-        EXPECT_EQ(state().level, level);
-    }
+    void press(SDL_Keycode code) { ASSERT_TRUE(GameDriver::tap(code)); step(); }
+    void clickStep(int button, int x, int y) { ASSERT_TRUE(GameDriver::click(button, x, y)); step(); }
+    void hold(SDL_Keycode code, int n) { GameDriver::key(code, true), step(n), GameDriver::key(code, false); }
+    void startPlay(unsigned int seed = 1234) { std::srand(seed), press(SDLK_SPACE); }  // stars from the seed
+    testing::AssertionResult frame(const std::string& name) { return dustreach::test::matchesReferenceFrame(fg(), "game-" + name); }
+    std::vector<int> counters() { return {state().playState, state().lives, state().score, state().level}; }
     GameState& state() { return game->state(); }
     VorlanEngine& engine() { return game->engine(); }
     DisplayableObject* object(int i) { return engine().getDisplayableObject(i); }
@@ -112,7 +82,7 @@ protected:
     {
         Places result;
         for (int i = 0; i < engine().getContentCount(); ++i)
-            result.push_back({object(i)->currentX, object(i)->currentY});
+            result.emplace_back(object(i)->currentX, object(i)->currentY);
         return result;
     }
 
@@ -123,25 +93,22 @@ protected:
 TEST_F(GameTest, StartScreenFrameAndNoOtherKeyOrClickDoesAnything)
 {
     EXPECT_TRUE(frame("start"));
-    expectState(StartScreen, 5, 0, 1);
     const long long frames = game->frames();
     for (SDL_Keycode code : {SDLK_k, SDLK_l, SDLK_r})
         ASSERT_TRUE(GameDriver::tap(code));
     ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 300, 400));
     clickStep(SDL_BUTTON_MIDDLE, 150, 260);
     EXPECT_EQ(game->frames(), frames);
-    EXPECT_EQ(state().playState, StartScreen);
+    EXPECT_EQ(counters(), (std::vector<int>{StartScreen, 5, 0, 1}));
     EXPECT_EQ(engine().getContentCount(), 6);
     EXPECT_EQ(engine().getScalingFilter().getStretchX(), 1);
-    EXPECT_FALSE(fs::exists("currentSave.txt"));
+    EXPECT_FALSE(std::filesystem::exists("currentSave.txt"));
 }
 
 TEST_F(GameTest, MoveShootPauseAndTheShotScoresThenLeaves)
 {
     startPlay();
-    ASSERT_TRUE(GameDriver::key(SDLK_d, true));
-    step(22);
-    ASSERT_TRUE(GameDriver::key(SDLK_d, false));
+    hold(SDLK_d, 22);
     clickStep(SDL_BUTTON_LEFT, 10, 10);
     EXPECT_EQ(state().score, -1);
     ASSERT_EQ(engine().getContentCount(), 7);
@@ -161,7 +128,6 @@ TEST_F(GameTest, MoveShootPauseAndTheShotScoresThenLeaves)
     EXPECT_EQ(game->frames(), frames);
     EXPECT_EQ(engine().getContentCount(), 7);
     press(SDLK_SPACE);
-    EXPECT_EQ(state().playState, Running);
     EXPECT_FALSE(engine().isPaused());
     EXPECT_EQ(background(), stars);
 
@@ -172,11 +138,9 @@ TEST_F(GameTest, MoveShootPauseAndTheShotScoresThenLeaves)
     EXPECT_EQ(state().score, 2);
     EXPECT_EQ(object(2)->currentY, 10);
     int lastY = -1;
-    for (; engine().getContentCount() == 7 && iterations < 400; ++iterations) {
-        lastY = object(6)->currentY;
-        step();
-    }
-    EXPECT_EQ(lastY, 22);  // it left when its y fell below 20, alone
+    for (; engine().getContentCount() == 7 && iterations < 400; ++iterations)
+        lastY = object(6)->currentY, step();
+    EXPECT_EQ(lastY, 22);  // it left alone when its y fell below 20
     EXPECT_EQ(engine().getContentCount(), 6);
 }
 
@@ -197,9 +161,8 @@ TEST_F(GameTest, LevelTwoFromTheFrameAfterTheScoreReachesAThousand)
     state().score = 10;
     const int enemyY = object(1)->currentY;
     step();
-    EXPECT_EQ(state().level, 2);
+    EXPECT_EQ((std::vector<int>{state().level, object(1)->currentY}), (std::vector<int>{2, enemyY + 4}));
     EXPECT_EQ(levelLine(), levelTwo);
-    EXPECT_EQ(object(1)->currentY, enemyY + 4);
 }
 
 TEST_F(GameTest, AnIdleGameIsLostRecordedAndCanGoOnOrStartOver)
@@ -216,7 +179,7 @@ TEST_F(GameTest, AnIdleGameIsLostRecordedAndCanGoOnOrStartOver)
         step();
     EXPECT_EQ(update, 539);
     EXPECT_EQ(readFile("highScore.txt"), "7\n-2\n");
-    expectState(Paused, 5, 0, 1);
+    EXPECT_EQ(counters(), (std::vector<int>{Paused, 5, 0, 1}));
     EXPECT_TRUE(frame("over"));
 
     // Nothing moves or is redrawn while waiting.
@@ -230,17 +193,16 @@ TEST_F(GameTest, AnIdleGameIsLostRecordedAndCanGoOnOrStartOver)
     // SPACE goes on with the same objects, and a shot flies at once.
     ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
     clickStep(SDL_BUTTON_LEFT, 5, 5);
-    EXPECT_EQ(state().playState, Running);
     ASSERT_EQ(engine().getContentCount(), 7);
     EXPECT_EQ(std::vector<DisplayableObject*>(engine().objects.begin(), engine().objects.begin() + 6), lostObjects);
-    EXPECT_EQ(countPixels(fg(), 0x0000FF, 100, 400, 600, 440), 0);  // the lost line is gone
+    EXPECT_EQ(dustreach::test::countPixels(fg(), 0x0000FF, 100, 400, 600, 440), 0);  // the lost line is gone
 
     // R when paused starts over with six new objects (one update on), keeping the counters.
     ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 5, 5));
     press(SDLK_SPACE);
     const int score = state().score;
     press(SDLK_r);
-    expectState(Running, 5, score, 1);
+    EXPECT_EQ(counters(), (std::vector<int>{Running, 5, score, 1}));
     EXPECT_EQ(places(), (Places{{225, 600}, {90, 22}, {290, 22}, {390, 22}, {490, 22}, {191, 21}}));
     EXPECT_EQ(readFile("highScore.txt"), "7\n-2\n");
 }
@@ -253,54 +215,43 @@ TEST_F(GameTest, SaveWritesSixteenLinesAndLoadRebuildsTheGame)
     // K saves what stood at the key, before that iteration's update.
     SaveRecord expected;
     expected.fields = {-1, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
-    for (int i = 0; i < 6; ++i) {
-        expected.fields[2 + 2 * i] = object(i)->getXCentre();
-        expected.fields[3 + 2 * i] = object(i)->getYCentre();
-    }
+    for (int i = 0; i < 6; ++i)
+        expected.fields[2 + 2 * i] = object(i)->getXCentre(), expected.fields[3 + 2 * i] = object(i)->getYCentre();
     press(SDLK_k);
     EXPECT_EQ(readFile("currentSave.txt"), expected.format());
-    EXPECT_EQ((Place{expected.fields[2], expected.fields[3]}), (Place{230, 610}));
+    EXPECT_EQ(std::make_pair(expected.fields[2], expected.fields[3]), std::make_pair(230, 610));
 
-    // L while running loads nothing; K while paused saves nothing.
-    const std::vector<DisplayableObject*> running = engine().objects;
-    press(SDLK_l);
-    EXPECT_EQ(engine().objects, running);
+    // L when paused rebuilds six objects from the stored centres and resumes; a K in the same
+    // iteration writes the very same record back.
     press(SDLK_SPACE);
-    fs::remove("currentSave.txt");
-    press(SDLK_k);
-    EXPECT_FALSE(fs::exists("currentSave.txt"));
-
-    // L rebuilds six objects from the stored centres and resumes; a K in the same iteration
-    // writes the very same record back.
     SaveRecord record;
     record.fields = {40, 3, 300, 500, 105, 130, 205, 230, 305, 330, 405, 430, 515, 215, 1, 2};
     dustreach::test::writeFile("currentSave.txt", record.format());
     ASSERT_TRUE(GameDriver::tap(SDLK_l));
     press(SDLK_k);
     EXPECT_EQ(readFile("currentSave.txt"), record.format());
-    expectState(Running, 3, 40, 2);
+    EXPECT_EQ(counters(), (std::vector<int>{Running, 3, 40, 2}));
     EXPECT_EQ(state().speedBoostActive, 1);
-    ASSERT_EQ(engine().getContentCount(), 6);
     // One update on: the ship stands, the enemies fell 4 (level 2), the UFO wandered.
     EXPECT_EQ(places(), (Places{{295, 490}, {100, 124}, {200, 224}, {300, 324}, {400, 424}, {500, 208}}));
-    EXPECT_EQ(countPixels(fg(), 0x0FF000, 160, 250, 180, 270), 400);  // the boost shows on the strip
+    EXPECT_EQ(dustreach::test::countPixels(fg(), 0x0FF000, 160, 250, 180, 270), 400);  // the boost shows
 }
 
 TEST_F(GameTest, ZoomKeepsTheCentreAndTheMiddleButtonMarksTheStrip)
 {
     startPlay();
+    hold(SDLK_a, 1);  // the ship faces left in these frames
     step(60);
     const auto expectZoom = [this](int stretch, int compress, int xOffset, int yOffset) {
         const FilterPointsScaling& scaling = engine().getScalingFilter();
-        FilterPointsTranslation& translation = engine().getTranslationFilter();
+        FilterPointsTranslation& move = engine().getTranslationFilter();
         EXPECT_EQ((std::vector<int>{scaling.getStretchX(), scaling.getStretchY(), scaling.getCompressX(),
-                                    scaling.getCompressY(), translation.getXOffset(), translation.getYOffset()}),
-                  (std::vector<int>{stretch, stretch, compress, compress, xOffset, yOffset}));
-        EXPECT_EQ(translation.realToVirtualX(300), 300);
-        EXPECT_EQ(translation.realToVirtualY(400), 400);
+                                    scaling.getCompressY(), move.getXOffset(), move.getYOffset(),
+                                    move.realToVirtualX(300), move.realToVirtualY(400)}),
+                  (std::vector<int>{stretch, stretch, compress, compress, xOffset, yOffset, 300, 400}));
     };
-    // On the strip (virtual (150, 260)): zoom in and one white virtual point on the background,
-    // drawn with the new zoom: real (0, 120) to (1, 121).
+    // On the strip (virtual (150, 260)): zoom in, and a white virtual point on the background
+    // drawn with the new zoom, real (0, 120) to (1, 121).
     clickStep(SDL_BUTTON_MIDDLE, 150, 260);
     expectZoom(2, 1, -150, -200);
     EXPECT_TRUE(frame("zoom-in"));
@@ -310,20 +261,19 @@ TEST_F(GameTest, ZoomKeepsTheCentreAndTheMiddleButtonMarksTheStrip)
     clickStep(SDL_BUTTON_RIGHT, 150, 260);
     expectZoom(1, 2, 300, 400);
     EXPECT_TRUE(frame("zoom-out"));
-    // Off the strip (real (0, 0) is virtual (-300, -400)): zoom only, no mark.
-    clickStep(SDL_BUTTON_MIDDLE, 0, 0);
+    clickStep(SDL_BUTTON_MIDDLE, 0, 0);  // virtual (-300, -400), off the strip: zoom only
     expectZoom(1, 1, 0, 0);
     EXPECT_EQ(background(), marked);
 }
 
 TEST_F(GameTest, ScrollKeysMoveEverythingDrawnButNotTheBackground)
 {
-    // Scrolled on the start screen, the play background is painted 15 to the right.
     const long long frames = game->frames();
-    press(SDLK_c);
+    press(SDLK_c);  // scrolled on the start screen, the play background is painted 15 to the right
     EXPECT_EQ(game->frames(), frames + 1);
     startPlay(99);
     ASSERT_TRUE(GameDriver::tap(SDLK_b));
+    hold(SDLK_s, 1);  // the ship faces down in this frame
     step(60);
     const std::vector<unsigned int> painted = background();
     press(SDLK_c);
@@ -331,9 +281,9 @@ TEST_F(GameTest, ScrollKeysMoveEverythingDrawnButNotTheBackground)
     EXPECT_TRUE(frame("scrolled"));
     ASSERT_TRUE(GameDriver::tap(SDLK_b));
     press(SDLK_v);
-    EXPECT_EQ(engine().getTranslationFilter().getXOffset(), 0);
-    EXPECT_EQ(engine().getTranslationFilter().getYOffset(), 0);
-    EXPECT_EQ(countPixels(fg(), kPanel, 19, 19, 30, 72), 10 * 51);  // the panel is back at 20..70
+    EXPECT_EQ(std::make_pair(engine().getTranslationFilter().getXOffset(), engine().getTranslationFilter().getYOffset()),
+              std::make_pair(0, 0));
+    EXPECT_EQ(dustreach::test::countPixels(fg(), 0x654321, 19, 19, 30, 72), 10 * 51);  // the panel is back at 20..70
     EXPECT_EQ(background(), painted);
 }
 
