@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AutomaticObject.h"
@@ -107,11 +108,10 @@ TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveAndKeepsAMarginOfI
         player->update(0);
         for (int code : move.keys)
             key(code, false);
-        EXPECT_EQ(player->currentX, move.toX);
-        EXPECT_EQ(player->currentY, move.toY);
-        EXPECT_EQ((std::vector<int>{s.facingUp, s.facingDown, s.facingLeft, s.facingRight}),
-                  (std::vector<int>{move.facing == 0, move.facing == 1, move.facing == 2, move.facing == 3}));
-        EXPECT_TRUE(engine.redrawRequested);
+        EXPECT_EQ((std::vector<int>{player->currentX, player->currentY, s.facingUp, s.facingDown, s.facingLeft,
+                                    s.facingRight, engine.redrawRequested}),
+                  (std::vector<int>{move.toX, move.toY, move.facing == 0, move.facing == 1, move.facing == 2,
+                                    move.facing == 3, true}));
     }
 }
 
@@ -127,9 +127,8 @@ TEST_F(ObjectsRulesTest, StripTurnsTheBoostOnOnlyInsideItAndItEndsOnCountThousan
         put(player, step.x, step.y);
         state().speedBoostTicks = step.ticksBefore;
         player->update(0);
-        EXPECT_EQ(state().speedBoostActive, step.active);
-        EXPECT_EQ(state().speedBoostTicks, step.ticks);
-        EXPECT_EQ(strip(), 2 * step.active);
+        EXPECT_EQ((std::vector<int>{state().speedBoostActive, state().speedBoostTicks, strip()}),
+                  (std::vector<int>{step.active, step.ticks, 2 * step.active}));
     }
 }
 
@@ -146,9 +145,8 @@ TEST_F(ObjectsRulesTest, EnemyFallsByLevelAndCostsALifeAtTheBottom)
         put(enemy, 300, fall.fromY);
         engine.redrawRequested = false;
         enemy->update(0);
-        EXPECT_EQ((std::vector<int>{enemy->currentX, enemy->currentY, state().lives}),
-                  (std::vector<int>{300, fall.toY, fall.lives}));
-        EXPECT_TRUE(engine.redrawRequested);
+        EXPECT_EQ((std::vector<int>{enemy->currentX, enemy->currentY, state().lives, engine.redrawRequested}),
+                  (std::vector<int>{300, fall.toY, fall.lives, true}));
     }
 }
 
@@ -163,9 +161,7 @@ TEST_F(ObjectsRulesTest, HitIsStrictlyUnderFortyFromTheCornerAndScoresByWhoIsHit
     for (const auto& hit : hits) {
         SCOPED_TRACE(&hit - hits);
         engine.createObjectArray(0);
-        state().lives = 5;
-        state().score = 0;
-        state().level = hit.level;
+        state().lives = 5, state().score = 0, state().level = hit.level;
         DisplayableObject* subject = hit.enemy ? static_cast<DisplayableObject*>(add<AutomaticObject>(300, 400 - 2 * hit.level, 10, 20))
                                                : addPlayer(300, 400);
         addCentredAt(hit.otherX, hit.otherY);
@@ -196,8 +192,7 @@ TEST_F(ObjectsRulesTest, EveryObjectInRangeCostsTheWalkGoesOnFromTheNewPlaceAndE
     addCentredAt(275, 580);
     addCentredAt(260, 610);
     player->update(0);
-    EXPECT_EQ(state().lives, 2);
-    EXPECT_EQ(state().score, -6);
+    EXPECT_EQ(std::make_pair(state().lives, state().score), std::make_pair(2, -6));
 }
 
 TEST_F(ObjectsRulesTest, ShotRisesThreeLeavesBelowTwentyAndIsFreedAfterThePass)
@@ -234,10 +229,8 @@ TEST_F(ObjectsRulesTest, UfoChasesThePlayersCentreWhenNearElseWandersInsideTheWi
         const int second = std::rand();
         seedGiving(step.r);
         ufo->update(0);
-        EXPECT_EQ(ufo->currentX, step.toX);
-        EXPECT_EQ(ufo->currentY, step.toY);
-        EXPECT_TRUE(engine.redrawRequested);
-        EXPECT_EQ(std::rand(), second);  // exactly one number drawn, chasing or not
+        EXPECT_EQ((std::vector<int>{ufo->currentX, ufo->currentY, engine.redrawRequested, std::rand() == second}),
+                  (std::vector<int>{step.toX, step.toY, true, true}));  // one number drawn, chasing or not
     }
 }
 
@@ -266,9 +259,7 @@ TEST_F(ObjectsRulesTest, OutsidePlayNothingMovesOrDrawsAndOnlyTheBoostCounterRun
     key(SDLK_LEFT, true);
     for (PlayState other : {StartScreen, Paused}) {
         SCOPED_TRACE(other);
-        state().playState = other;
-        state().speedBoostActive = 1;
-        state().speedBoostTicks = 5;
+        state().playState = other, state().speedBoostActive = 1, state().speedBoostTicks = 5;
         engine.redrawRequested = false;
         const std::string cleared = clear();
         engine.updateAllObjects(0);
