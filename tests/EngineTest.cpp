@@ -121,6 +121,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(initialiseHeadless(engine, false, kW, kH), 0);
+        ASSERT_EQ(engine.getFontCache().getCount(), 0);  // no font named: none asked for
         engine.setTickSource([this] { return ticks; });
         SDL_PumpEvents();
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
@@ -150,14 +151,18 @@ protected:
 
 }  // namespace
 
-TEST(EngineLifecycleTest, InitialiseWindowFilterAndDeinitialise)
+TEST(EngineLifecycleTest, InitialiseWindowFilterDefaultFontAndDeinitialise)
 {
-    HookEngine engine;
+    auto owned = std::make_unique<HookEngine>();
+    HookEngine& engine = *owned;
     EXPECT_FALSE(engine.isKeyPressed('a'));  // no key table yet
+    const std::string font = assetPath(kGameFont);
     StdoutCapture capture;
-    ASSERT_EQ(initialiseHeadless(engine, false, kW, kH), 0);
-    EXPECT_EQ(capture.stop(), "");  // no font named, none asked for, nothing failed
-    EXPECT_TRUE(engine.getDefaultFont() == nullptr && engine.getFontCache().getCount() == 0);
+    ASSERT_EQ(initialiseHeadless(engine, true, kW, kH), 0);
+    EXPECT_EQ(capture.stop(), "Loading font: 24 point " + font + "\n");  // and nothing failed
+    ASSERT_NE(engine.getDefaultFont(), nullptr);
+    EXPECT_NE(engine.getDefaultFont()->getTTFFont(), nullptr);
+    EXPECT_EQ(engine.getFontCache().getFont(font, 24), engine.getDefaultFont());
     EXPECT_EQ(engine.log, (Log{"content"}));
     EXPECT_EQ(engine.initialiseObjects() + engine.BaseEngine::initialiseContent(), 0);
     int w = 0, h = 0, x = 0, y = 0;
@@ -180,6 +185,9 @@ TEST(EngineLifecycleTest, InitialiseWindowFilterAndDeinitialise)
     engine.log.clear();
     engine.deinitialise();
     EXPECT_TRUE(engine.log == Log{"cleanUp with keys"} && engine.keyStates == nullptr);
+    StdoutCapture freeing;
+    owned.reset();
+    EXPECT_EQ(freeing.stop(), "Free font: 24 point " + font + "\n");
 }
 
 TEST_F(EngineTest, IterationStepsTheTenMillisecondTickAndQuit)
@@ -523,23 +531,4 @@ TEST_F(FontCacheTest, FontsAskedBeforeLoadFontsOpenLaterSilentlyAndCapacityGrows
     StdoutCapture later;
     EXPECT_NE(cache.getFont(kFont, 30)->getTTFFont(), nullptr);
     EXPECT_EQ(later.stop(), loading(30, kFont));
-}
-
-TEST_F(FontCacheTest, EngineOpensItsDefaultFontAtInitialiseFreesItAtDestructionOrRunsOnWithout)
-{
-    useDummyVideo();
-    for (auto [name, output] :
-         {std::pair{kFont, loading(24, kFont) + "Free font: 24 point " + kFont + "\n"},
-          {std::string("nowhere.ttf"), loading(24, "nowhere.ttf") + kFailed}}) {
-        StdoutCapture capture;
-        {
-            BaseEngine engine;
-            ASSERT_EQ(engine.initialise("fonts", 60, 40, name.c_str(), 24), 0);
-            ASSERT_NE(engine.getDefaultFont(), nullptr);
-            EXPECT_EQ(engine.getDefaultFont()->getTTFFont() != nullptr, name == kFont);
-            EXPECT_EQ(engine.getFontCache().getFont(name, 24), engine.getDefaultFont());
-            engine.deinitialise();
-        }
-        EXPECT_EQ(capture.stop(), output) << name;
-    }
 }
