@@ -18,7 +18,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -103,14 +102,9 @@ TEST(SaveRecordFile, ReadingNeverChangesTheFileAndTakesOnlyARegularOneUpToTheLim
     SaveRecord record;
     EXPECT_FALSE(SaveRecord::readFile(kSave, record));
     EXPECT_FALSE(fs::exists(kSave));
-    for (const std::string& text : {std::string(), std::string("1\n2\nthree\n"),
-                                    sixteen("\r\n", false) + "\n\nrest"}) {
-        writeFile(kSave, text);
-        SaveRecord::readFile(kSave, record);
-        EXPECT_EQ(readFile(kSave), text);
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-
+    writeFile(kSave, sixteen("\r\n", false) + "\n\nrest");
+    EXPECT_TRUE(SaveRecord::readFile(kSave, record));
+    EXPECT_EQ(readFile(kSave), sixteen("\r\n", false) + "\n\nrest");
     const std::string good = quietRecord(42, 3).format();  // padded with spaces to the limit
     writeFile(kSave, good + std::string(SaveRecord::kMaxFileSize - good.size(), ' '));
     EXPECT_TRUE(SaveRecord::readFile(kSave, record));
