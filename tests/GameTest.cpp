@@ -116,7 +116,6 @@ TEST_F(GameTest, MoveShootPauseAndTheShotScoresThenLeaves)
     EXPECT_EQ((Places{places()[0], places()[6]}), (Places{{291, 600}, {286, 547}}));
     step(10);
     EXPECT_TRUE(frame("play"));
-
     // Pausing keeps the background and draws no object; a click while paused asks for nothing.
     const std::vector<unsigned int> stars = background();
     press(SDLK_SPACE);
@@ -130,7 +129,6 @@ TEST_F(GameTest, MoveShootPauseAndTheShotScoresThenLeaves)
     press(SDLK_SPACE);
     EXPECT_FALSE(engine().isPaused());
     EXPECT_EQ(background(), stars);
-
     // The shot rises into the enemy falling at x 290: +3, the enemy restarts at the top.
     int iterations = 0;
     for (; state().score == -1 && iterations < 300; ++iterations)
@@ -181,7 +179,6 @@ TEST_F(GameTest, AnIdleGameIsLostRecordedAndCanGoOnOrStartOver)
     EXPECT_EQ(readFile("highScore.txt"), "7\n-2\n");
     EXPECT_EQ(counters(), (std::vector<int>{Paused, 5, 0, 1}));
     EXPECT_TRUE(frame("over"));
-
     // Nothing moves or is redrawn while waiting.
     const long long frames = game->frames();
     const Places lostPlaces = places();
@@ -189,14 +186,12 @@ TEST_F(GameTest, AnIdleGameIsLostRecordedAndCanGoOnOrStartOver)
     step(5);
     EXPECT_EQ(game->frames(), frames);
     EXPECT_EQ(places(), lostPlaces);
-
     // SPACE goes on with the same objects, and a shot flies at once.
     ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
     clickStep(SDL_BUTTON_LEFT, 5, 5);
     ASSERT_EQ(engine().getContentCount(), 7);
     EXPECT_EQ(std::vector<DisplayableObject*>(engine().objects.begin(), engine().objects.begin() + 6), lostObjects);
     EXPECT_EQ(dustreach::test::countPixels(fg(), 0x0000FF, 100, 400, 600, 440), 0);  // the lost line is gone
-
     // R when paused starts over with six new objects (one update on), keeping the counters.
     ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 5, 5));
     press(SDLK_SPACE);
@@ -220,7 +215,6 @@ TEST_F(GameTest, SaveWritesSixteenLinesAndLoadRebuildsTheGame)
     press(SDLK_k);
     EXPECT_EQ(readFile("currentSave.txt"), expected.format());
     EXPECT_EQ(std::make_pair(expected.fields[2], expected.fields[3]), std::make_pair(230, 610));
-
     // L when paused rebuilds six objects from the stored centres and resumes; a K in the same
     // iteration writes the very same record back.
     press(SDLK_SPACE);
