@@ -1,15 +1,11 @@
 // The game objects' rules, one object at a time on a headless engine without font, in play, with
 // an object array of the test's own: the player's moves, margin, power-up strip and hits; the
-// enemies' fall, hits and scores; the shot leaving the array; the UFO's chase, wander and
-// animation; nothing moving or drawing outside play. Sizes, colours, triangles and start places
-// are pinned by GameTest's reference frames.
+// enemies' fall, hits and scores; the shot leaving; the UFO's chase, wander and animation; nothing
+// moving or drawing outside play. Sizes, colours and start places are pinned by GameTest's frames.
 #include <gtest/gtest.h>
-
-#include <SDL.h>
 
 #include <cstdlib>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "AutomaticObject.h"
@@ -18,6 +14,9 @@
 #include "TestSupport.h"
 #include "UserControledObject.h"
 #include "VorlanEngine.h"
+
+using Ints = std::vector<int>;
+using Object = DisplayableObject;
 
 namespace {
 
@@ -33,25 +32,14 @@ struct Witness : DisplayableObject {
     int freedWhenUpdated = -1;
 };
 
-// Seeds rand so that its next number % 4 is wanted.
-void seedGiving(int wanted)
-{
-    unsigned int seed = 1;
-    while (std::srand(seed), std::rand() % 4 != wanted)
-        ++seed;
-    std::srand(seed);
-}
-
 class ObjectsRulesTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        folder.copyAsset("ufo.png");
-        folder.copyAsset("ufo1.png");
+        folder.copyAsset("ufo.png"), folder.copyAsset("ufo1.png");
         ASSERT_EQ(dustreach::test::initialiseHeadless(engine, false), 0);
         engine.createObjectArray(0);
-        state().playState = Running;
-        freedShots = 0;
+        state().playState = Running, freedShots = 0;
     }
     GameState& state() { return engine.getState(); }
     template <typename T, typename... Rest> T* add(int x, int y, Rest... rest)
@@ -60,27 +48,24 @@ protected:
         engine.appendObjectToArray(object);
         return object;
     }
-    UserControledObject* addPlayer(int x, int y) { return add<UserControledObject>(x, y, 10, 20, &engine.getTileManager()); }
-    DisplayableObject* addCentredAt(int x, int y) { return add<DisplayableObject>(x - 5, y - 10, 10, 20, true); }
-    static void put(DisplayableObject* object, int x, int y) { object->currentX = x, object->currentY = y; }
+    VorlanTileManager& tiles() { return engine.getTileManager(); }
+    Object* addPlayer(int x, int y) { return add<UserControledObject>(x, y, 10, 20, &tiles()); }
+    Object* addEnemy(int x, int y) { return add<AutomaticObject>(x, y, 10, 20); }
+    auto* addCentredAt(int x, int y) { return add<DisplayableObject>(x - 5, y - 10, 10, 20, true); }
+    static void put(Object* o, int x, int y) { o->currentX = x, o->currentY = y; }
     void key(int code, bool down)
     {
         SDL_Event event{};
-        event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        event.key.keysym.sym = code;
+        event.type = down ? SDL_KEYDOWN : SDL_KEYUP, event.key.keysym.sym = code;
         engine.handleEvent(event);
     }
-    std::string clear()  // the foreground's bytes after clearing it
-    {
-        engine.getForegroundCanvas()->fillSurface(0x123456);
-        return pixels();
-    }
-    std::string pixels()
+    std::string pixels()  // the foreground's bytes
     {
         const SDL_Surface* s = engine.getForegroundCanvas()->getSurface();
-        return std::string(static_cast<const char*>(s->pixels), static_cast<std::size_t>(s->pitch) * s->h);
+        return std::string(static_cast<const char*>(s->pixels), s->pitch * s->h);
     }
-    int strip() { return engine.getTileManager().getMapValue(0, 0) + engine.getTileManager().getMapValue(4, 0); }
+    std::string clear() { return engine.getForegroundCanvas()->fillSurface(0x123456), pixels(); }
+    int strip() { return tiles().getMapValue(0, 0) + tiles().getMapValue(4, 0); }
 
     dustreach::test::ScopedTempDir folder;  // the engine reads the UFO's pictures from here
     VorlanEngine engine;
@@ -89,46 +74,44 @@ protected:
 TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveAndKeepsAMarginOfItsSize)
 {
     // facing: 0 up, 1 down, 2 left, 3 right. w and up together count once.
-    const struct { int x, y; std::vector<int> keys; int boost, toX, toY, facing; } moves[] = {
-        {300, 400, {}, 0, 300, 400, 0},             {300, 400, {'w', SDLK_UP}, 0, 300, 397, 0},
-        {300, 400, {'w', SDLK_UP}, 1, 300, 394, 0}, {300, 400, {'s'}, 1, 300, 406, 1},
-        {300, 400, {SDLK_LEFT}, 0, 297, 400, 2},    {300, 400, {SDLK_UP, SDLK_RIGHT}, 0, 303, 397, 3},
-        {300, 400, {SDLK_UP, SDLK_DOWN}, 0, 300, 400, 1}, {11, 400, {'a'}, 0, 10, 400, 2},
-        {588, 400, {'d'}, 0, 589, 400, 3},          {589, 400, {'d'}, 0, 589, 400, 3},
-        {300, 21, {'w'}, 0, 300, 20, 0},            {300, 778, {'s'}, 0, 300, 779, 1}};
-    UserControledObject* player = addPlayer(0, 0);
+    const struct { int x, y; Ints keys; int boost, toX, toY, facing; } moves[] = {
+        {300, 400, {}, 0, 300, 400, 0},      {300, 400, {'w', SDLK_UP}, 0, 300, 397, 0},
+        {300, 400, {'s'}, 1, 300, 406, 1},   {300, 400, {'w', SDLK_UP}, 1, 300, 394, 0},
+        {300, 400, {SDLK_LEFT}, 0, 297, 400, 2}, {300, 400, {SDLK_UP, SDLK_RIGHT}, 0, 303, 397, 3},
+        {11, 400, {'a'}, 0, 10, 400, 2},     {300, 400, {SDLK_UP, SDLK_DOWN}, 0, 300, 400, 1},
+        {588, 400, {'d'}, 0, 589, 400, 3},   {589, 400, {'d'}, 0, 589, 400, 3},
+        {300, 21, {'w'}, 0, 300, 20, 0},     {300, 778, {'s'}, 0, 300, 779, 1}};
+    Object* player = addPlayer(0, 0);
     const GameState& s = state();
     for (const auto& move : moves) {
         SCOPED_TRACE(&move - moves);
         put(player, move.x, move.y);
-        state().speedBoostActive = move.boost;
-        engine.redrawRequested = false;
+        state().speedBoostActive = move.boost, engine.redrawRequested = false;
         for (int code : move.keys)
             key(code, true);
         player->update(0);
         for (int code : move.keys)
             key(code, false);
-        EXPECT_EQ((std::vector<int>{player->currentX, player->currentY, s.facingUp, s.facingDown, s.facingLeft,
-                                    s.facingRight, engine.redrawRequested}),
-                  (std::vector<int>{move.toX, move.toY, move.facing == 0, move.facing == 1, move.facing == 2,
-                                    move.facing == 3, true}));
+        const int facing = s.facingUp | s.facingDown << 1 | s.facingLeft << 2 | s.facingRight << 3;
+        EXPECT_EQ((Ints{player->currentX, player->currentY, facing, engine.redrawRequested}),
+                  (Ints{move.toX, move.toY, 1 << move.facing, true}));
     }
 }
 
 TEST_F(ObjectsRulesTest, StripTurnsTheBoostOnOnlyInsideItAndItEndsOnCountThousandAndOne)
 {
-    UserControledObject* player = addPlayer(0, 0);
-    engine.getTileManager().setBaseTilesPositionOnScreen(100, 250);
+    Object* player = addPlayer(0, 0);
+    tiles().setBaseTilesPositionOnScreen(100, 250);
     const struct { int x, y, ticksBefore, active, ticks; } steps[] = {
-        {200, 250, 0, 0, 0}, {150, 270, 0, 0, 0}, {100, 250, 0, 1, 0}, {400, 250, 0, 1, 1},
-        {400, 250, 999, 1, 1000}, {400, 250, 1000, 0, 0}};
+        {200, 250, 0, 0, 0},      {150, 270, 0, 0, 0},      {100, 250, 0, 1, 0},
+        {400, 250, 0, 1, 1},      {400, 250, 999, 1, 1000}, {400, 250, 1000, 0, 0}};
     for (const auto& step : steps) {
         SCOPED_TRACE(&step - steps);
         put(player, step.x, step.y);
         state().speedBoostTicks = step.ticksBefore;
         player->update(0);
-        EXPECT_EQ((std::vector<int>{state().speedBoostActive, state().speedBoostTicks, strip()}),
-                  (std::vector<int>{step.active, step.ticks, 2 * step.active}));
+        EXPECT_EQ((Ints{state().speedBoostActive, state().speedBoostTicks, strip()}),
+                  (Ints{step.active, step.ticks, 2 * step.active}));
     }
 }
 
@@ -137,16 +120,14 @@ TEST_F(ObjectsRulesTest, EnemyFallsByLevelAndCostsALifeAtTheBottom)
     // Only a level of exactly 2 falls fast.
     const struct { int level, fromY, toY, lives; } falls[] = {
         {1, 776, 778, 5}, {1, 777, 20, 4}, {2, 774, 778, 5}, {2, 775, 20, 4}, {3, 100, 102, 5}};
-    AutomaticObject* enemy = add<AutomaticObject>(300, 0, 10, 20);
+    Object* enemy = addEnemy(300, 0);
     for (const auto& fall : falls) {
         SCOPED_TRACE(&fall - falls);
-        state().level = fall.level;
-        state().lives = 5;
+        state().level = fall.level, state().lives = 5, engine.redrawRequested = false;
         put(enemy, 300, fall.fromY);
-        engine.redrawRequested = false;
         enemy->update(0);
-        EXPECT_EQ((std::vector<int>{enemy->currentX, enemy->currentY, state().lives, engine.redrawRequested}),
-                  (std::vector<int>{300, fall.toY, fall.lives, true}));
+        EXPECT_EQ((Ints{enemy->currentX, enemy->currentY, state().lives, engine.redrawRequested}),
+                  (Ints{300, fall.toY, fall.lives, true}));
     }
 }
 
@@ -162,25 +143,24 @@ TEST_F(ObjectsRulesTest, HitIsStrictlyUnderFortyFromTheCornerAndScoresByWhoIsHit
         SCOPED_TRACE(&hit - hits);
         engine.createObjectArray(0);
         state().lives = 5, state().score = 0, state().level = hit.level;
-        DisplayableObject* subject = hit.enemy ? static_cast<DisplayableObject*>(add<AutomaticObject>(300, 400 - 2 * hit.level, 10, 20))
-                                               : addPlayer(300, 400);
+        Object* subject = hit.enemy ? addEnemy(300, 400 - 2 * hit.level) : addPlayer(300, 400);
         addCentredAt(hit.otherX, hit.otherY);
         std::srand(11);
         const int restartX = std::rand() % 500;
         std::srand(11);
         subject->update(0);
         const bool hitIt = hit.score != 0;
-        EXPECT_EQ((std::vector<int>{state().lives, state().score, subject->currentX, subject->currentY}),
-                  (std::vector<int>{hit.lives, hit.score, !hitIt ? 300 : hit.enemy ? restartX : 275,
-                                    !hitIt ? 400 : hit.enemy ? 10 : 600}));
+        EXPECT_EQ((Ints{state().lives, state().score, subject->currentX, subject->currentY}),
+                  (Ints{hit.lives, hit.score, !hitIt ? 300 : hit.enemy ? restartX : 275,
+                        !hitIt ? 400 : hit.enemy ? 10 : 600}));
     }
 }
 
 TEST_F(ObjectsRulesTest, EveryObjectInRangeCostsTheWalkGoesOnFromTheNewPlaceAndEndsAtAnEmptyEntry)
 {
     // A fresh shot (where a left click puts it) spares its shooter; an empty entry ends the walk.
-    UserControledObject* player = addPlayer(300, 400);
-    engine.appendObjectToArray(new AutomaticObject1(295, 350, &engine, 0, 0));
+    Object* player = addPlayer(300, 400);
+    add<AutomaticObject1>(295, 350, 0, 0);
     engine.appendObjectToArray(nullptr);
     addCentredAt(305, 390);
     player->update(0);
@@ -188,11 +168,9 @@ TEST_F(ObjectsRulesTest, EveryObjectInRangeCostsTheWalkGoesOnFromTheNewPlaceAndE
     // The first hit puts the ship at the restart place, next to two more objects: each costs.
     engine.createObjectArray(0);
     player = addPlayer(400, 300);
-    addCentredAt(400, 290);
-    addCentredAt(275, 580);
-    addCentredAt(260, 610);
+    addCentredAt(400, 290), addCentredAt(275, 580), addCentredAt(260, 610);
     player->update(0);
-    EXPECT_EQ(std::make_pair(state().lives, state().score), std::make_pair(2, -6));
+    EXPECT_EQ((Ints{state().lives, state().score}), (Ints{2, -6}));
 }
 
 TEST_F(ObjectsRulesTest, ShotRisesThreeLeavesBelowTwentyAndIsFreedAfterThePass)
@@ -201,12 +179,10 @@ TEST_F(ObjectsRulesTest, ShotRisesThreeLeavesBelowTwentyAndIsFreedAfterThePass)
     auto* shot = add<CountedShot>(300, 23, 0, 0);
     auto* after = add<Witness>(100, 200);
     engine.updateAllObjects(0);
-    ASSERT_EQ(engine.getContentCount(), 3);  // at 20 it stays one more update
-    EXPECT_EQ(shot->currentY, 20);
-    engine.updateAllObjects(0);
-    EXPECT_EQ(after->freedWhenUpdated, 0);  // alive while the pass went on
-    EXPECT_EQ(freedShots, 1);
-    ASSERT_EQ(engine.getContentCount(), 2);
+    ASSERT_EQ((Ints{engine.getContentCount(), shot->currentY}), (Ints{3, 20}));  // at 20 it stays
+    engine.updateAllObjects(0);  // freed only once the whole pass is over
+    EXPECT_EQ((Ints{after->freedWhenUpdated, freedShots, engine.getContentCount()}),
+              (Ints{0, 1, 2}));
     EXPECT_EQ(engine.getDisplayableObject(1), after);
 }
 
@@ -216,21 +192,23 @@ TEST_F(ObjectsRulesTest, UfoChasesThePlayersCentreWhenNearElseWandersInsideTheWi
     auto* ufo = add<SmartObject>(0, 0, 30, 16);
     // r is the update's rand() % 4, followed only when wandering: 0 left, 1 right, 2 down, 3 up.
     const struct { int x, y, r, toX, toY; } steps[] = {
-        {190, 20, 3, 191, 21}, {300, 700, 3, 299, 699}, {230, 610, 3, 230, 610}, {81, 460, 3, 82, 461},
-        {80, 460, 3, 80, 459}, {0, 20, 0, 0, 20},       {0, 20, 3, 0, 19},      {0, 19, 2, 0, 20},
-        {0, 20, 1, 1, 20},     {570, 100, 1, 570, 100}, {570, 100, 0, 569, 100}, {500, 784, 2, 500, 784},
-        {0, 0, 3, 0, 0}};
+        {190, 20, 3, 191, 21}, {300, 700, 3, 299, 699}, {230, 610, 3, 230, 610}, {0, 0, 3, 0, 0},
+        {81, 460, 3, 82, 461}, {80, 460, 3, 80, 459}, {0, 20, 0, 0, 20}, {0, 20, 3, 0, 19},
+        {0, 19, 2, 0, 20}, {0, 20, 1, 1, 20}, {570, 100, 1, 570, 100}, {570, 100, 0, 569, 100},
+        {500, 784, 2, 500, 784}};
     for (const auto& step : steps) {
         SCOPED_TRACE(&step - steps);
+        unsigned int seed = 1;
+        while (std::srand(seed), std::rand() % 4 != step.r)
+            ++seed;
+        const int second = std::rand();
         put(ufo, step.x, step.y);
         engine.redrawRequested = false;
-        seedGiving(step.r);
-        std::rand();
-        const int second = std::rand();
-        seedGiving(step.r);
+        std::srand(seed);
         ufo->update(0);
-        EXPECT_EQ((std::vector<int>{ufo->currentX, ufo->currentY, engine.redrawRequested, std::rand() == second}),
-                  (std::vector<int>{step.toX, step.toY, true, true}));  // one number drawn, chasing or not
+        const bool oneDrawn = std::rand() == second;  // chasing or not
+        EXPECT_EQ((Ints{ufo->currentX, ufo->currentY, engine.redrawRequested, oneDrawn}),
+                  (Ints{step.toX, step.toY, true, true}));
     }
 }
 
@@ -239,22 +217,20 @@ TEST_F(ObjectsRulesTest, UfoShowsFrameOneForSevenDrawsFrameTwoForEightThenNothin
     auto* ufo = add<SmartObject>(190, 20, 30, 16);
     const std::string empty = clear();
     std::vector<std::string> shown;
-    for (int draw = 1; draw <= 17; ++draw, clear()) {
-        ufo->draw();
-        shown.push_back(pixels());
-    }
-    for (int draw = 1; draw <= 17; ++draw)
-        EXPECT_TRUE(shown[draw - 1] == shown[draw <= 7 || draw == 17 ? 0 : draw <= 15 ? 7 : 15]) << "draw " << draw;
-    EXPECT_TRUE(shown[0] != shown[7] && shown[0] != empty);
-    EXPECT_TRUE(shown[15] == empty);  // the 16th draw shows nothing
+    for (int draw = 1; draw <= 17; ++draw, clear())
+        ufo->draw(), shown.push_back(pixels());
+    for (int n = 1; n <= 17; ++n)
+        EXPECT_TRUE(shown[n - 1] == shown[n <= 7 || n == 17 ? 0 : n <= 15 ? 7 : 15]) << n;
+    EXPECT_TRUE(shown[0] != shown[7] && shown[0] != empty && shown[15] == empty);  // 16th: nothing
     EXPECT_EQ(state().ufoAnimationCounter, 1);
 }
 
 TEST_F(ObjectsRulesTest, OutsidePlayNothingMovesOrDrawsAndOnlyTheBoostCounterRuns)
 {
-    engine.getTileManager().setBaseTilesPositionOnScreen(100, 250);
-    const std::vector<DisplayableObject*> drawn = {addPlayer(100, 250), add<AutomaticObject>(300, 777, 10, 20),
-                                                   add<AutomaticObject1>(300, 22, 0, 0), add<SmartObject>(190, 20, 30, 16)};
+    tiles().setBaseTilesPositionOnScreen(100, 250);
+    const std::vector<Object*> drawn = {addPlayer(100, 250), addEnemy(300, 777),
+                                                   add<AutomaticObject1>(300, 22, 0, 0),
+                                                   add<SmartObject>(190, 20, 30, 16)};
     addCentredAt(100, 250);
     key(SDLK_LEFT, true);
     for (PlayState other : {StartScreen, Paused}) {
@@ -263,16 +239,14 @@ TEST_F(ObjectsRulesTest, OutsidePlayNothingMovesOrDrawsAndOnlyTheBoostCounterRun
         engine.redrawRequested = false;
         const std::string cleared = clear();
         engine.updateAllObjects(0);
-        for (DisplayableObject* object : drawn)
+        for (Object* object : drawn)
             object->draw();
-        EXPECT_FALSE(engine.redrawRequested);
-        EXPECT_TRUE(pixels() == cleared);
+        EXPECT_TRUE(!engine.redrawRequested && pixels() == cleared);
         const GameState& s = state();
-        EXPECT_EQ((std::vector<int>{s.speedBoostTicks, s.speedBoostActive, strip(), s.facingLeft, s.lives,
-                                    s.ufoAnimationCounter, engine.getContentCount()}),
-                  (std::vector<int>{6, 1, 0, 0, 5, 0, 5}));
-        EXPECT_EQ((std::vector<int>{drawn[0]->currentX, drawn[1]->currentY, drawn[2]->currentY, drawn[3]->currentY}),
-                  (std::vector<int>{100, 777, 22, 20}));
+        EXPECT_EQ((Ints{s.speedBoostTicks, s.speedBoostActive, strip(), s.facingLeft, s.lives,
+                        s.ufoAnimationCounter, engine.getContentCount(), drawn[0]->currentX,
+                        drawn[1]->currentY, drawn[2]->currentY, drawn[3]->currentY}),
+                  (Ints{6, 1, 0, 0, 5, 0, 5, 100, 777, 22, 20}));
     }
 }
 
