@@ -328,9 +328,9 @@ TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
     if (HasFailure())
         std::fputs(output.c_str(), stderr);
     // A file that cannot be read at all is named (a truncated one may still give part of itself).
-    const std::string named = file == kGameFont
-                                  ? "Font loading failed.\n"
-                                  : "ImageManager::getImagePtrbyURL() : Failed to load image" + file;
+    const std::string named = file == kGameFont ? "Font loading failed."
+                                                : "ImageManager::getImagePtrbyURL() : Failed to "
+                                                  "load image" + file;
     EXPECT_TRUE(unwritable || damage == "Truncated" || count(output, named + "\n") >= 1);
     // No pixel errors; a readable font closed on the way out; without the files, one line for all
     // the failing saves and one for all the failing scores.
