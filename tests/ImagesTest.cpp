@@ -34,9 +34,8 @@ Surface makeSurface(int width, int height, const std::function<Uint32(int, int)>
 {
     Surface s(SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888),
               SDL_FreeSurface);
-    for (int i = 0; i < width * height; ++i)
-        static_cast<Uint32*>(s->pixels)[i / width * s->pitch / 4 + i % width] =
-            colourAt(i % width, i / width);
+    for (int i = 0; i < width * height; ++i)  // 32-bit rows are never padded
+        static_cast<Uint32*>(s->pixels)[i] = colourAt(i % width, i / width);
     return s;
 }
 // Straight from a surface, so every alpha byte is the test's (a loaded file is blended by SDL).
@@ -59,37 +58,27 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(initialiseHeadless(engine, false, 160, 120), 0);
-        canvas = engine.getForegroundCanvas();
-        canvas->fillSurface(background);
         ASSERT_EQ(IMG_SavePNG(makeSurface(4, 3, pattern).get(), "one.png"), 0);
     }
     void TearDown() override { ImageManager::destroyInstance(); }
 
     ScopedTempDir dir;
     BaseEngine engine;
-    PixelCanvas* canvas = nullptr;
 };
 
 TEST_F(ImagesTest, CacheSharesOneLoadUntilTheLastHolderLetsGoAndKeepsWhatItWasAskedTo)
 {
     IMG_SavePNG(makeSurface(2, 2, pattern).get(), "two.png");
-    std::weak_ptr<RawImageData> loose, kept;
+    std::weak_ptr<RawImageData> kept;
     {
         StdoutCapture capture;
         ImageHandle first = ImageManager::loadImage("one.png", false);
         ImageHandle second = ImageManager::loadImage("one.png", true);  // too late to keep it
-        ImageHandle dotted = ImageManager::loadImage("./one.png", false);  // another key
         kept = ImageManager::loadImage("two.png", true).getRawImageData();
-        EXPECT_EQ(capture.stop(), lines("one.png") + lines("one.png", false) + lines("./one.png") +
-                                      lines("two.png"));
+        EXPECT_EQ(capture.stop(), lines("one.png") + lines("one.png", false) + lines("two.png"));
         EXPECT_EQ(first.getRawImageData(), second.getRawImageData());
-        EXPECT_EQ(first.getRawImageData().use_count(), 2);
-        EXPECT_NE(first.getRawImageData(), dotted.getRawImageData());
         EXPECT_FALSE(ImageManager::getInstance()->isKept("one.png"));
-        loose = first.getRawImageData();
     }
-    EXPECT_TRUE(loose.expired());
-    ASSERT_FALSE(kept.expired());
     StdoutCapture capture;
     ImageHandle again = ImageManager::loadImage("one.png", false);
     EXPECT_EQ(ImageManager::loadImage("two.png", false).getRawImageData(), kept.lock());
@@ -98,10 +87,8 @@ TEST_F(ImagesTest, CacheSharesOneLoadUntilTheLastHolderLetsGoAndKeepsWhatItWasAs
     ImageManager::destroyInstance();
     EXPECT_TRUE(kept.expired());
     EXPECT_EQ(again.getPixel(3, 2), pattern(3, 2));
-    ImageManager* created = ImageManager::createInstance();
-    EXPECT_EQ(ImageManager::createInstance(), created);
     StdoutCapture findOnly;
-    EXPECT_EQ(created->getImagePtrbyURL("one.png", false, true), nullptr);
+    EXPECT_EQ(ImageManager::createInstance()->getImagePtrbyURL("one.png", false, true), nullptr);
     EXPECT_EQ(findOnly.stop(), lines("one.png", false));
 
     // Missing and damaged files write three lines and are tried again next time.
@@ -116,7 +103,7 @@ TEST_F(ImagesTest, CacheSharesOneLoadUntilTheLastHolderLetsGoAndKeepsWhatItWasAs
     }
 }
 
-TEST_F(ImagesTest, RgbAndPaddedRowsAndJpegAreConvertedAndPixelsWrapBothWays)
+TEST_F(ImagesTest, RgbAndPaddedRowsAreConvertedAndPixelsWrapBothWays)
 {
     // 3 pixels of 3 bytes make 9 bytes per row, padded to 12 in the loaded surface.
     Surface rgb(SDL_CreateRGBSurfaceWithFormat(0, 3, 2, 24, SDL_PIXELFORMAT_RGB24),
@@ -126,8 +113,7 @@ TEST_F(ImagesTest, RgbAndPaddedRowsAndJpegAreConvertedAndPixelsWrapBothWays)
     ASSERT_EQ(IMG_SavePNG(rgb.get(), "rgb.png"), 0);
     RawImageData data("rgb.png"), refused("rgb");
     ASSERT_TRUE(data.loadImage("rgb.png"));
-    EXPECT_FALSE(refused.copyPixelsFrom(rgb.get()));  // only 32-bit ARGB surfaces are copied
-    EXPECT_FALSE(refused.copyPixelsFrom(nullptr));
+    EXPECT_FALSE(refused.copyPixelsFrom(rgb.get()) || refused.copyPixelsFrom(nullptr));
     ASSERT_EQ(std::pair(data.getWidth(), data.getHeight()), std::pair(3, 2));
     for (unsigned int i = 0, b = 1; i < 6; ++i, b += 3)
         EXPECT_EQ(data.getPixel(i % 3, i / 3), 0xFF000000u | b << 16 | (b + 1) << 8 | (b + 2));
@@ -137,25 +123,19 @@ TEST_F(ImagesTest, RgbAndPaddedRowsAndJpegAreConvertedAndPixelsWrapBothWays)
         words.data(), 3, 2, 32, 20, SDL_PIXELFORMAT_ARGB8888), SDL_FreeSurface).get()));
     // Pixel i + 1 is the i-th; coordinates wrap both ways (-2^31 mod 3 = 1).
     for (auto [x, y, i] : {std::tuple{0, 0, 0}, {2, 0, 2}, {0, 1, 3}, {2, 1, 5}, {3, 0, 0},
-                           {0, 2, 0}, {13, 7, 4}, {-1, 0, 2}, {0, -1, 3}, {-4, -3, 5}, {INT_MIN, 0, 1}})
+                           {0, 2, 0}, {13, 7, 4}, {-1, 0, 2}, {0, -1, 3}, {-4, -3, 5},
+                           {INT_MIN, 0, 1}})
         EXPECT_EQ(data.getPixel(x, y), i + 1u) << x << "," << y;
     EXPECT_FALSE(data.loadImage("no such file.png"));  // a failed load empties the picture
     EXPECT_EQ(data.getWidth() + data.getHeight() + int(data.getPixel(1, 1)), 0);
-    EXPECT_EQ(refused.getWidth() + int(refused.getPixel(0, 0)), 0);
-
-    Surface flat = makeSurface(16, 8, [](int, int) { return 0xFF3060C0u; });
-    ASSERT_EQ(IMG_SaveJPG(flat.get(), "flat.jpg", 95), 0);
-    ImageHandle jpeg = ImageManager::loadImage("flat.jpg", false);
-    EXPECT_EQ(std::pair(jpeg.getWidth(), jpeg.getHeight()), std::pair(16, 8));
-    for (int shift : {16, 8, 0})  // lossy: only close
-        EXPECT_NEAR(int(jpeg.getPixel(5, 5) >> shift & 0xFF), int(0x3060C0 >> shift & 0xFF), 6);
 }
 
 // Blocks cut at each edge, repeated, started at a wrapped source, wholly off or empty, drawn
 // through the engine's window test (worked out inline) and through a filter that accepts every
 // point (setPixel per point): the same picture, no message, and only the points on the surface
-// asked, so blocks are clipped before their pixels are visited. Empty pictures draw nothing.
-TEST_F(ImagesTest, BlocksAreClippedToTheSurfaceAndRepeatTheImage)
+// asked, so blocks are clipped before their pixels are visited. Empty pictures draw nothing. The
+// mask is the bottom-right colour or the one given; alpha neither masks nor hides.
+TEST_F(ImagesTest, BlocksAreClippedToTheSurfaceRepeatTheImageAndLeaveOutTheMask)
 {
     const ImageHandle image = makeImage(30, 16, pattern);
     const int w = 160, h = 120, blocks[][7] = {  // xSrc, ySrc, xDst, yDst, width, height, masked
@@ -165,12 +145,15 @@ TEST_F(ImagesTest, BlocksAreClippedToTheSurfaceAndRepeatTheImage)
         {0, 0, w, 0, 30, 16, 0},    {0, 0, 0, h, 30, 16, 0},    {0, 0, -30, 0, 30, 16, 1},
         {0, 0, 0, -16, 30, 16, 0},  {0, 0, w + 9, h + 9, 30, 9, 1}, {0, 0, 10, 10, 0, 16, 0},
         {0, 0, INT_MAX - 5, INT_MAX - 5, 30, 16, 0}, {0, 0, 10, 10, 30, -1, 0}};
-    ImageHandle missing, empty, zeroSized(std::make_shared<RawImageData>("never loaded"));
+    const Uint32 cells[2][4] = {{0x000000FFu, 0x800000FFu, 0x00FF0000u, 0xFF000000u},
+                                {0xFF00FF00u, 0xFF0000FEu, 0xFF102030u, 0xFF0000FFu}};
+    const ImageHandle masked = makeImage(4, 2, [&](int x, int y) { return cells[y][x]; });
+    StdoutCapture loading;
+    ImageHandle missing = engine.loadImage("not there.png", false), empty,
+                zeroSized(std::make_shared<RawImageData>("never loaded"));
+    loading.stop();
     const ImageHandle* pictures[] = {&image, &empty, &zeroSized, &missing};
-    {
-        StdoutCapture loading;
-        missing = engine.loadImage("not there.png", false);
-    }
+    PixelCanvas* canvas = engine.getForegroundCanvas();
     RecordingFilter accept;
     for (FilterPoints* filter : {canvas->getFilter(), static_cast<FilterPoints*>(&accept)}) {
         canvas->setFilter(filter);
@@ -184,67 +167,18 @@ TEST_F(ImagesTest, BlocksAreClippedToTheSurfaceAndRepeatTheImage)
                     p->renderImage(canvas, b[0], b[1], b[2], b[3], b[4], b[5]);
         missing.renderImageWithMask(canvas, 0, 0, 0, 0, w, h);
         empty.renderImageWithMask(canvas, 0, 0, 0, 0, w, h);
+        masked.renderImageWithMask(canvas, 0, 0, 12, 64, 4, 2);
+        masked.renderImageWithMaskColour(canvas, 0, 0, 12, 70, 4, 2, 0x102030);
+        masked.renderImage(canvas, 0, 0, 12, 76, 4, 2);  // black is drawn unmasked
         EXPECT_EQ(capture.stop(), "");
         EXPECT_TRUE(matchesReferenceFrame(*canvas, "images-blocks"));
     }
-    EXPECT_EQ(accept.asked.size(), 480u + 320 + 80 + 5 + 360 + 90 + 2400 + 9 + 400);
+    EXPECT_EQ(accept.asked.size(), 480u + 320 + 80 + 5 + 360 + 90 + 2400 + 9 + 400 + 5 + 7 + 8);
 }
 
-// Moves every point 7 right and 3 down and swaps red and blue.
-struct ShiftFilter : FilterPoints {
-    bool filter(PixelCanvas*, int& x, int& y, unsigned int& c) override
-    {
-        x += 7, y += 3, c = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-        return true;
-    }
-};
-
-TEST_F(ImagesTest, PixelsGoThroughTheFilterAndMasksLeaveOutTheirColourWhateverTheAlpha)
+// Default tiles: grey (mapX + mapY + value) mod 16, non-negative; values stay inside the map.
+TEST_F(ImagesTest, TileGridHoldsValuesInsideTheMapAndDrawsGreyTiles)
 {
-    // Mask: the bottom-right colour; alpha neither masks nor hides. Black drawn unmasked.
-    const Uint32 cells[2][4] = {{0x000000FFu, 0x800000FFu, 0x00FF0000u, 0xFF000000u},
-                                {0xFF00FF00u, 0xFF0000FEu, 0xFF102030u, 0xFF0000FFu}};
-    const ImageHandle masked = makeImage(4, 2, [&](int x, int y) { return cells[y][x]; });
-    SurfaceCanvas frame(30, 60);
-    frame.fillSurface(background);
-    masked.renderImageWithMask(&frame, 0, 0, 20, 30, 4, 2);
-    masked.renderImageWithMaskColour(&frame, 0, 0, 20, 40, 4, 2, 0x102030);
-    masked.renderImage(&frame, 0, 0, 20, 50, 4, 2);
-    ShiftFilter shift;
-    frame.setFilter(&shift);
-    makeImage(2, 1, pattern).renderImage(&frame, 0, 0, 0, 0, 2, 1);
-    // Clipped before the filter moves it: the filter then pushes the point off the surface.
-    StdoutCapture capture;
-    makeImage(1, 1, pattern).renderImage(&frame, 0, 0, 29, 0, 1, 1);
-    EXPECT_EQ(capture.stop(), "Error in setting pixel- should never happen!\n");
-    EXPECT_TRUE(matchesReferenceFrame(frame, "images-masks"));
-    EXPECT_EQ(30 * 60 - countPixels(frame, background, 0, 0, 30, 60), 5 + 7 + 8 + 2);
-}
-
-// Records drawTileAt calls instead of drawing.
-struct RecordingTiles : TileManager {
-    void drawTileAt(BaseEngine*, PixelCanvas*, int mx, int my, int sx, int sy) override
-    {
-        calls.push_back({mx, my, sx, sy});
-    }
-    std::vector<std::vector<int>> calls;
-};
-
-TEST_F(ImagesTest, TileGridHoldsValuesInsideTheMapAndDrawsColumnsOuterRowsInner)
-{
-    RecordingTiles tiles;
-    EXPECT_EQ(std::vector<int>({tiles.getMapWidth(), tiles.getMapHeight(), tiles.getTileWidth(),
-                                tiles.getTileHeight(), tiles.isValidTilePosition(0, 0)}),
-              std::vector<int>({0, 0, 20, 20, 0}));
-    tiles.setMapValue(0, 0, 5);  // nowhere to store it
-    EXPECT_EQ(tiles.getMapValue(0, 0), 0);
-    tiles.setMapSize(2, 3);
-    tiles.setBaseTilesPositionOnScreen(10, 30);
-    tiles.drawAllTiles(&engine, canvas);
-    EXPECT_EQ(tiles.calls, std::vector<std::vector<int>>({{0, 0, 10, 30}, {0, 1, 10, 50},
-        {0, 2, 10, 70}, {1, 0, 30, 30}, {1, 1, 30, 50}, {1, 2, 30, 70}}));
-
-    // Default tiles: grey (mapX + mapY + value) mod 16, non-negative; values stay inside the map.
     TileManager grid;
     grid.setMapSize(4, 3);
     const int values[3][4] = {{0, 9, 8, -10}, {15, -1, 100, 3}, {-17, 7, 2, INT_MIN}};
@@ -254,8 +188,6 @@ TEST_F(ImagesTest, TileGridHoldsValuesInsideTheMapAndDrawsColumnsOuterRowsInner)
         grid.setMapValue(x, y, 99);
         EXPECT_EQ(grid.getMapValue(x, y), 0) << x << "," << y;
     }
-    EXPECT_EQ(grid.getMapValue(3, 0), -10);  // row-major: (3, 0) and (0, 1) are neighbours
-    EXPECT_EQ(grid.getMapValue(0, 1), 15);
     grid.setBaseTilesPositionOnScreen(5, 10);
     SurfaceCanvas frame(90, 75);
     grid.drawAllTiles(&engine, &frame);
@@ -268,8 +200,10 @@ TEST_F(ImagesTest, TileGridHoldsValuesInsideTheMapAndDrawsColumnsOuterRowsInner)
     grid.setBaseTilesPositionOnScreen(INT_MAX - 30, INT_MAX - 30);  // far away: no wrap-around
     EXPECT_TRUE(grid.isValidTilePosition(INT_MAX - 1, INT_MAX - 1));
     EXPECT_FALSE(grid.isValidTilePosition(0, 0));
-    grid.setMapSize(-3, 4);
-    EXPECT_EQ(grid.getMapWidth() + grid.getMapHeight(), 0);
+    for (auto [width, height] : {std::pair{0, 4}, {4, 0}, {-3, 4}}) {
+        grid.setMapSize(width, height);
+        EXPECT_EQ(grid.getMapWidth() + grid.getMapHeight(), 0) << width << "x" << height;
+    }
 }
 
 TEST_F(ImagesTest, PowerUpStripShowsIconsAndShapesColouredByTheLastDrawnTile)
@@ -280,22 +214,15 @@ TEST_F(ImagesTest, PowerUpStripShowsIconsAndShapesColouredByTheLastDrawnTile)
     StdoutCapture construction;
     VorlanTileManager strip;
     EXPECT_EQ(construction.stop(), lines("speed.png") + lines("buff.png"));
-    EXPECT_TRUE(ImageManager::getInstance()->isKept("speed.png"));
-    EXPECT_TRUE(ImageManager::getInstance()->isKept("buff.png"));
+    EXPECT_TRUE(ImageManager::getInstance()->isKept("speed.png") &&
+                ImageManager::getInstance()->isKept("buff.png"));
+    // Every tile repaints the whole strip: the last one drawn (value 0) gives the colour. Only the
+    // oval and the square follow the row; the column is not used.
+    for (int x = 0; x < 4; ++x)
+        strip.setMapValue(x, 0, 1);
     strip.setBaseTilesPositionOnScreen(100, 250);
     SurfaceCanvas frame(200, 300);
-    const auto shapes = [&](unsigned int c) { return countPixels(frame, c, 140, 250, 200, 300); };
-    strip.drawAllTiles(&engine, &frame);  // all values 0: blue
-    const int blue = shapes(0x0000FF);
-    for (auto [last, others, colour] :
-         {std::tuple{1, 0, 0x0FF000u}, {1, 1, 0x0FF000u}, {0, 1, 0x0000FFu}}) {
-        for (int x = 0; x < 5; ++x)
-            strip.setMapValue(x, 0, x == 4 ? last : others);
-        strip.drawAllTiles(&engine, &frame);
-        EXPECT_EQ(shapes(colour), blue) << last << others;
-    }
-    // Only the oval and the square follow the row; the column is not used.
-    strip.setMapValue(2, 0, 1);
+    strip.drawAllTiles(&engine, &frame);
     strip.drawTileAt(&engine, &frame, 2, 0, 0, 280);
     EXPECT_TRUE(matchesReferenceFrame(frame, "images-strip"));
 
@@ -304,10 +231,9 @@ TEST_F(ImagesTest, PowerUpStripShowsIconsAndShapesColouredByTheLastDrawnTile)
     StdoutCapture failing;
     VorlanTileManager bare;
     EXPECT_EQ(failing.stop(), lines("speed.png", true, true) + lines("buff.png", true, true));
-    bare.setBaseTilesPositionOnScreen(100, 250);
     SurfaceCanvas shapesOnly(200, 270);
     bare.drawAllTiles(&engine, &shapesOnly);
-    EXPECT_EQ(countPixels(shapesOnly, 0, 0, 0, 200, 270), 200 * 270 - blue);
+    EXPECT_EQ(countPixels(shapesOnly, 0, 100, 250, 140, 270), 40 * 20);  // no icons
 }
 
 }  // namespace
