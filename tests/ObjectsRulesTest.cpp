@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AutomaticObject.h"
@@ -17,6 +18,7 @@
 
 using Ints = std::vector<int>;
 using Object = DisplayableObject;
+using Places = std::vector<std::pair<int, int>>;
 
 namespace {
 
@@ -51,7 +53,6 @@ protected:
     VorlanTileManager& tiles() { return engine.getTileManager(); }
     Object* addPlayer(int x, int y) { return add<UserControledObject>(x, y, 10, 20, &tiles()); }
     Object* addEnemy(int x, int y) { return add<AutomaticObject>(x, y, 10, 20); }
-    auto* addCentredAt(int x, int y) { return add<DisplayableObject>(x - 5, y - 10, 10, 20, true); }
     static void put(Object* o, int x, int y) { o->currentX = x, o->currentY = y; }
     void key(int code, bool down)
     {
@@ -131,20 +132,26 @@ TEST_F(ObjectsRulesTest, EnemyFallsByLevelAndCostsALifeAtTheBottom)
     }
 }
 
-TEST_F(ObjectsRulesTest, HitIsStrictlyUnderFortyFromTheCornerAndScoresByWhoIsHit)
+TEST_F(ObjectsRulesTest, HitIsUnderFortyFromTheCornerEveryObjectInRangeCostsAndScoreIsByWhoIsHit)
 {
-    // The other object's centre against the subject's corner after its move: the player stays
-    // at (300, 400), the enemy falls to (300, 400). A hit costs the player 2 points and a life
-    // and puts it at (275, 600); it gives the enemy 3 points (50 at level 2) and a random x.
-    const struct { bool enemy; int level, otherX, otherY, lives, score; } hits[] = {
-        {false, 1, 300, 360, 5, 0}, {false, 1, 324, 432, 5, 0}, {false, 1, 300, 361, 4, -2},
-        {true, 1, 300, 440, 5, 0},  {true, 1, 324, 431, 5, 3},  {true, 2, 300, 439, 5, 50}};
+    // Others' centres against the subject's corner after its move: the player stays at (300, 400),
+    // the enemy falls to (300, 400). A hit costs the player 2 points and a life and puts it at
+    // (275, 600), where the walk goes on; it gives the enemy 3 points (50 at level 2) and a random
+    // x. Other x 0 is a fresh shot where a left click puts it, x -1 an empty entry (ends the walk).
+    const struct { bool enemy; int level; Places others; int lives, score; } hits[] = {
+        {false, 1, {{300, 360}}, 5, 0}, {false, 1, {{324, 432}}, 5, 0}, {false, 1, {{300, 361}}, 4, -2},
+        {true, 1, {{300, 440}}, 5, 0},  {true, 1, {{324, 431}}, 5, 3},  {true, 2, {{300, 439}}, 5, 50},
+        {false, 1, {{0, 0}, {-1, 0}, {305, 390}}, 5, 0},
+        {false, 1, {{300, 390}, {275, 580}, {260, 610}}, 2, -6}};
     for (const auto& hit : hits) {
         SCOPED_TRACE(&hit - hits);
         engine.createObjectArray(0);
         state().lives = 5, state().score = 0, state().level = hit.level;
         Object* subject = hit.enemy ? addEnemy(300, 400 - 2 * hit.level) : addPlayer(300, 400);
-        addCentredAt(hit.otherX, hit.otherY);
+        for (auto [x, y] : hit.others)
+            engine.appendObjectToArray(x < 0    ? nullptr
+                                       : x == 0 ? new AutomaticObject1(295, 350, &engine, 0, 0)
+                                                : new Object(x - 5, y - 10, &engine, 10, 20, true));
         std::srand(11);
         const int restartX = std::rand() % 500;
         std::srand(11);
@@ -154,23 +161,6 @@ TEST_F(ObjectsRulesTest, HitIsStrictlyUnderFortyFromTheCornerAndScoresByWhoIsHit
                   (Ints{hit.lives, hit.score, !hitIt ? 300 : hit.enemy ? restartX : 275,
                         !hitIt ? 400 : hit.enemy ? 10 : 600}));
     }
-}
-
-TEST_F(ObjectsRulesTest, EveryObjectInRangeCostsTheWalkGoesOnFromTheNewPlaceAndEndsAtAnEmptyEntry)
-{
-    // A fresh shot (where a left click puts it) spares its shooter; an empty entry ends the walk.
-    Object* player = addPlayer(300, 400);
-    add<AutomaticObject1>(295, 350, 0, 0);
-    engine.appendObjectToArray(nullptr);
-    addCentredAt(305, 390);
-    player->update(0);
-    EXPECT_EQ(state().lives, 5);
-    // The first hit puts the ship at the restart place, next to two more objects: each costs.
-    engine.createObjectArray(0);
-    player = addPlayer(400, 300);
-    addCentredAt(400, 290), addCentredAt(275, 580), addCentredAt(260, 610);
-    player->update(0);
-    EXPECT_EQ((Ints{state().lives, state().score}), (Ints{2, -6}));
 }
 
 TEST_F(ObjectsRulesTest, ShotRisesThreeLeavesBelowTwentyAndIsFreedAfterThePass)
@@ -231,7 +221,7 @@ TEST_F(ObjectsRulesTest, OutsidePlayNothingMovesOrDrawsAndOnlyTheBoostCounterRun
     const std::vector<Object*> drawn = {addPlayer(100, 250), addEnemy(300, 777),
                                                    add<AutomaticObject1>(300, 22, 0, 0),
                                                    add<SmartObject>(190, 20, 30, 16)};
-    addCentredAt(100, 250);
+    add<Object>(95, 240, 10, 20, true);  // in the player's range
     key(SDLK_LEFT, true);
     for (PlayState other : {StartScreen, Paused}) {
         SCOPED_TRACE(other);
