@@ -10,10 +10,10 @@
 #include <functional>
 #include <memory>
 #include <sstream>
-#include <tuple>
 
 #include "BaseEngine.h"
 #include "DisplayableObject.h"
+#include "FilterPointsTranslation.h"
 #include "FontCache.h"
 #include "TestSupport.h"
 
@@ -25,7 +25,7 @@ using Log = std::vector<std::string>;
 using Ints = std::vector<int>;
 constexpr int kW = 100, kH = 80;  // unequal, so a swapped width and height shows
 
-template <typename... Parts> std::string text(const Parts&... parts)
+template <typename... P> std::string text(const P&... parts)
 {
     std::ostringstream out;
     (out << ... << parts);
@@ -63,40 +63,31 @@ struct HookEngine : InputLog<BaseEngine> {
     std::function<void()> underneath, onTop;
 };
 
-// Also logs its update and draw and runs optional actions there, claims presses when told to,
-// and counts its destruction.
+// Appends itself to the engine's array unless told not to, logs into the engine's log, runs
+// optional actions in its update and draw, claims presses when told to, counts its destruction.
 struct Probe : InputLog<DisplayableObject> {
-    Probe(BaseEngine* e, Log* out, std::string id, int* destroyed = nullptr)
-        : InputLog(10, 10, e, 4, 4, true), destroyed(destroyed) { log = out; name = id + " "; }
-    ~Probe() override { if (destroyed) ++*destroyed; }
+    Probe(HookEngine& e, std::string id, int* gone = nullptr, bool append = true)
+        : InputLog(10, 10, &e, 4, 4, true), gone(gone)
+    { log = &e.own, name = id + " "; if (append) e.appendObjectToArray(this); }
+    ~Probe() override { if (gone) ++*gone; }
     const char* held(int) override { return ""; }
     bool claimMouseDown(int b, int, int) override { add("claim ", b); return claims; }
     void update(int t) override { add(t); if (onUpdate) onUpdate(); }
     void draw() override { add("draw"); if (onDraw) onDraw(); }
     bool deleteOnRemoval() override { return deletable; }
-    int* destroyed;
+    int* gone;
     bool claims = false, deletable = true;
     std::function<void()> onUpdate, onDraw;
 };
 
-// Window positions to virtual ones: halved and offset, so a missing conversion shows.
-struct HalvingFilter : FilterPoints {
-    bool filter(PixelCanvas*, int&, int&, unsigned int&) override { return true; }
-    int realToVirtualX(int x) override { return x / 2 + 5; }
-    int realToVirtualY(int y) override { return y / 2 - 3; }
-};
-
-SDL_Event event(Uint32 type, int a = 0, int x = 0, int y = 0)  // a: key, button or window event
+SDL_Event key(Uint32 type, int sym) { SDL_Event e{type}; e.key.keysym.sym = sym; return e; }
+SDL_Event mouse(Uint32 type, int button, int x, int y)  // a motion has no button
 {
     SDL_Event e{type};
-    if (type == SDL_KEYDOWN || type == SDL_KEYUP)
-        e.key.keysym.sym = a;
-    else if (type == SDL_WINDOWEVENT)
-        e.window.event = static_cast<Uint8>(a);
-    else if (type == SDL_MOUSEMOTION)
-        std::tie(e.motion.x, e.motion.y) = std::tuple(x, y);
+    if (type == SDL_MOUSEMOTION)
+        e.motion.x = x, e.motion.y = y;
     else
-        std::tie(e.button.button, e.button.x, e.button.y) = std::tuple(Uint8(a), x, y);
+        e.button.button = Uint8(button), e.button.x = x, e.button.y = y;
     return e;
 }
 
@@ -107,17 +98,17 @@ struct EngineTest : testing::Test {
         ASSERT_EQ(initialiseHeadless(engine, false, kW, kH), 0);
         ASSERT_EQ(engine.getFontCache().getCount(), 0);  // no font named: none asked for
         engine.setTickSource([this] { return ticks; });
-        SDL_PumpEvents();
-        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-        engine.own.clear();
+        SDL_PumpEvents(), SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT), engine.own.clear();
+    }
+    void queue(std::initializer_list<SDL_Event> events)
+    {
+        for (SDL_Event e : events)
+            SDL_PushEvent(&e);
     }
     // What one iteration at `now` logs, after queueing these events.
     Log iterateAt(std::uint32_t now, std::initializer_list<SDL_Event> queued = {}, bool on = true)
     {
-        for (SDL_Event e : queued)
-            SDL_PushEvent(&e);
-        ticks = now;
-        engine.own.clear();
+        queue(queued), ticks = now, engine.own.clear();
         EXPECT_EQ(engine.mainLoopIteration(), on) << now;
         return engine.own;
     }
@@ -128,18 +119,6 @@ struct EngineTest : testing::Test {
             EXPECT_TRUE(engine.handleEvent(e));
         return engine.own;
     }
-    Probe* probe(const std::string& name, int* destroyed = nullptr)
-    {
-        return new Probe(&engine, &engine.own, name, destroyed);
-    }
-    Probe* add(const std::string& name, int* gone = nullptr)
-    {
-        Probe* added = probe(name, gone);
-        engine.appendObjectToArray(added);
-        return added;
-    }
-    // Takes an object out of the array into the test's hands.
-    void take(Probe* p) { engine.removeDisplayableObject(p); taken.emplace_back(p); }
     Uint32 shownAt(int x, int y)  // what the window shows now at (x, y), as RGB
     {
         Uint32 pixel = 0;
@@ -148,6 +127,8 @@ struct EngineTest : testing::Test {
         return pixel & 0xFFFFFF;
     }
     SDL_Renderer* renderer() { return SDL_GetRenderer(engine.getWindow()); }
+    // Takes an object out of the array into the test's hands.
+    void take(Probe* p) { engine.removeDisplayableObject(p); taken.emplace_back(p); }
     HookEngine engine;
     std::uint32_t ticks = 1000;
     std::vector<std::unique_ptr<Probe>> taken;
@@ -173,22 +154,20 @@ TEST(EngineLifecycleTest, InitialiseWindowFilterDefaultFontAndDeinitialise)
     EXPECT_EQ(Ints({w, h, x, y, fore.getSurfaceWidth(), fore.getSurfaceHeight(),
                     back.getSurfaceWidth(), back.getSurfaceHeight()}),
               Ints({kW, kH, 10, 40, kW, kH, kW, kH}));
+    unsigned int colour = 0;  // the engine's own filter keeps exactly the window's points
     for (auto [px, py, inside] : {std::tuple{0, 0, true}, {kW - 1, kH - 1, true}, {-1, 0, false},
-                                  {kW, 0, false}, {0, kH, false}, {0, -1, false}}) {
-        unsigned int colour = 0;  // the engine's own filter keeps exactly the window's points
+                                  {kW, 0, false}, {0, kH, false}, {0, -1, false}})
         EXPECT_EQ(engine.filter(nullptr, px, py, colour), inside) << px << "," << py;
-    }
-    engine.own.clear();
-    engine.deinitialise();
+    engine.own.clear(), engine.deinitialise();
     EXPECT_TRUE(engine.own == Log{"cleanUp with keys"} && engine.keyStates == nullptr);
-    StdoutCapture freeing;
+    StdoutCapture freeing;  // then the cache closes the default font
     owned.reset();
     EXPECT_EQ(freeing.stop(), "Free font: 24 point " + font + "\n");
 }
 
 TEST_F(EngineTest, IterationStepsTheTenMillisecondTickAndQuit)
 {
-    EXPECT_EQ(iterateAt(1000, {event(SDL_KEYDOWN, 'a')}),
+    EXPECT_EQ(iterateAt(1000, {key(SDL_KEYDOWN, 'a')}),
               (Log{"start", "keyDown 97 held", "beforeUpdate", "update 1000", "afterUpdate",
                    "underneath", "drawObjects", "onTop"}));  // the redraw due since construction
     EXPECT_EQ(Ints({engine.redrawRequested, engine.nextActTime}), Ints({0, 1010}));
@@ -200,13 +179,10 @@ TEST_F(EngineTest, IterationStepsTheTenMillisecondTickAndQuit)
     }
     // A quit ends the iteration at once: no more events, no update, no redraw.
     engine.requestRedraw();
-    EXPECT_EQ(iterateAt(1070, {event(SDL_KEYDOWN, 'x'), event(SDL_QUIT), event(SDL_KEYDOWN, 'y')},
-                        false), (Log{"start", "keyDown 120 held"}));
+    EXPECT_EQ(iterateAt(1070, {key(SDL_KEYDOWN, 'x'), {SDL_QUIT}, key(SDL_KEYDOWN, 'y')}, false),
+              (Log{"start", "keyDown 120 held"}));
     EXPECT_TRUE(engine.redrawRequested && !engine.isKeyPressed('y'));
-    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    SDL_Event quit{SDL_QUIT};
-    SDL_PushEvent(&quit);
-    engine.own.clear();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT), queue({{SDL_QUIT}}), engine.own.clear();
     EXPECT_TRUE(engine.mainLoop() == 0 && engine.own == Log{"start"});
 }
 
@@ -228,51 +204,44 @@ TEST_F(EngineTest, GameTimeStandsStillWhilePausedAndContinuesFromThere)
     EXPECT_EQ(Ints({engine.pausedTotal, at(1310)}), Ints({1205, 105}));
 }
 
-TEST_F(EngineTest, KeyTableAndKeysReachingObjectsOnlyWhenAskedFor)
+TEST_F(EngineTest, KeysAndMouseReachObjectsOnlyWhenAskedForAndClaimsStopAtTheFirst)
 {
-    add("one");
+    new Probe(engine, "a");
     engine.appendObjectToArray(nullptr);
-    add("two");
-    EXPECT_EQ(handle({event(SDL_KEYDOWN, SDLK_UP), event(SDL_KEYDOWN, SDLK_KP_1)}),
+    EXPECT_EQ(handle({key(SDL_KEYDOWN, SDLK_UP), key(SDL_KEYDOWN, SDLK_KP_1)}),
               (Log{text("keyDown ", SDLK_UP, " held"), text("keyDown ", SDLK_KP_1, " held")}));
     EXPECT_EQ(Ints({engine.keyStates[128], engine.keyStates[0]}), Ints({1, 1}));
     EXPECT_TRUE(engine.isKeyPressed(SDLK_F13));  // unlisted keys share index 0
-    engine.notifyObjectsOfKeys = true;
+    Probe* b = new Probe(engine, "b");
+    engine.notifyObjectsOfKeys = engine.notifyObjectsOfMouse = true;
     const std::string up = text("keyUp ", SDLK_F13);
-    EXPECT_EQ(handle({event(SDL_KEYUP, SDLK_F13), event(SDL_KEYDOWN, 's')}),
-              (Log{up + " free", "one " + up, "two " + up, "keyDown 115 held", "one keyDown 115",
-                   "two keyDown 115"}));
+    EXPECT_EQ(handle({key(SDL_KEYUP, SDLK_F13), key(SDL_KEYDOWN, 's')}),
+              (Log{up + " free", "a " + up, "b " + up, "keyDown 115 held", "a keyDown 115",
+                   "b keyDown 115"}));
     EXPECT_TRUE(!engine.isKeyPressed(SDLK_KP_1) && engine.isKeyPressed(SDLK_UP));
-}
-
-TEST_F(EngineTest, MousePositionsGoThroughTheForegroundFilterAndClaimsStopAtTheFirst)
-{
-    HalvingFilter halving;
-    engine.getForegroundCanvas()->setFilter(&halving);
-    add("a");
-    engine.notifyObjectsOfMouse = true;
-    EXPECT_EQ(handle({event(SDL_MOUSEBUTTONDOWN, 3, 100, 60), event(SDL_MOUSEMOTION, 0, 40, 20),
-                      event(SDL_MOUSEBUTTONUP, 1, 10, 10)}),
-              (Log{"down 3 55,27", "a down 3 55,27", "move 25,7", "a move 25,7", "up 1 10,2",
-                   "a up 1 10,2"}));
+    // Positions go through the foreground's filter.
+    FilterPointsTranslation shift(nullptr);
+    shift.changeOffset(7, -3);
+    engine.getForegroundCanvas()->setFilter(&shift);
+    EXPECT_EQ(handle({mouse(SDL_MOUSEBUTTONDOWN, 3, 100, 60), mouse(SDL_MOUSEMOTION, 0, 40, 20),
+                      mouse(SDL_MOUSEBUTTONUP, 1, 10, 10)}),
+              (Log{"down 3 93,63", "a down 3 93,63", "b down 3 93,63", "move 33,23", "a move 33,23",
+                   "b move 33,23", "up 1 3,13", "a up 1 3,13", "b up 1 3,13"}));
     EXPECT_EQ(Ints({engine.mouseDownX, engine.mouseDownY, engine.mouseX, engine.mouseY,
-                    engine.mouseUpX, engine.mouseUpY}), Ints({55, 27, 25, 7, 10, 2}));
-    // Without a filter the window position is used as it is; objects hear nothing unless asked.
+                    engine.mouseUpX, engine.mouseUpY}), Ints({93, 63, 33, 23, 3, 13}));
+    // Without a filter the window position is used as it is.
     engine.getForegroundCanvas()->setFilter(nullptr);
     engine.notifyObjectsOfMouse = false;
-    const SDL_Event press = event(SDL_MOUSEBUTTONDOWN, 2, 100, 60);
-    EXPECT_EQ(handle({press, event(SDL_MOUSEMOTION, 0, 1, 2), event(SDL_MOUSEBUTTONUP, 2, 3, 4)}),
-              (Log{"down 2 100,60", "move 1,2", "up 2 3,4"}));
-    Probe *b = add("b"), *c = (engine.appendObjectToArray(nullptr), add("c"));
-    add("d");
+    Probe* c = new Probe(engine, "c");
+    new Probe(engine, "d");
     b->claims = c->claims = true;
     engine.claimSearchFirstToLast = engine.claimSearchLastToFirst = true;
-    EXPECT_EQ(handle({press}), (Log{"down 2 100,60", "a claim 2", "b claim 2", "d claim 2",
-                                    "c claim 2"}));
+    const SDL_Event press = mouse(SDL_MOUSEBUTTONDOWN, 2, 100, 60);
+    const std::string down = "down 2 100,60";
+    EXPECT_EQ(handle({press}), (Log{down, "a claim 2", "b claim 2", "d claim 2", "c claim 2"}));
     b->claims = c->claims = false;  // unclaimed, the backward search runs down to the first entry
     engine.claimSearchFirstToLast = false;
-    EXPECT_EQ(handle({press}), (Log{"down 2 100,60", "d claim 2", "c claim 2", "b claim 2",
-                                    "a claim 2"}));
+    EXPECT_EQ(handle({press}), (Log{down, "d claim 2", "c claim 2", "b claim 2", "a claim 2"}));
 }
 
 TEST_F(EngineTest, RedrawComposesAndPresentsAndExposureShowsTheLastFrameAgain)
@@ -285,26 +254,22 @@ TEST_F(EngineTest, RedrawComposesAndPresentsAndExposureShowsTheLastFrameAgain)
     engine.onTop = [&] { fore.setPixel(6, 6, 0x0000FF); engine.requestRedraw(); };
     fore.fillSurface(0x777777);  // a stale picture, to be replaced
     engine.redrawDisplay();  // and a request made while composing is cleared with the frame
-    EXPECT_TRUE(engine.own == (Log{"underneath", "drawObjects", "onTop"}) && !engine.redrawRequested);
+    EXPECT_EQ(engine.own, (Log{"underneath", "drawObjects", "onTop"}));
+    EXPECT_FALSE(engine.redrawRequested);
     for (auto [at, colour] : {std::pair{0, 0xFFFF00u}, {1, 0xFF0000u}, {5, 0x00FF00u},
-                              {6, 0x0000FFu}, {7, 0x00FF00u}})
+                              {6, 0x0000FFu}, {7, 0x00FF00u}, {8, 0xFFFF00u}})
         EXPECT_EQ(shownAt(at, at), colour) << at;
-    EXPECT_EQ(countPixels(fore, 0xFFFF00, 0, 0, kW, kH), kW * kH - 10);
     // The window lost its picture: exposing or showing it presents the last frame again without
     // any hook; other window events do not, nor does one while a fresh frame is due.
     for (auto [what, due, shown] : {std::tuple{SDL_WINDOWEVENT_EXPOSED, false, true},
              {SDL_WINDOWEVENT_SHOWN, false, true}, {SDL_WINDOWEVENT_MOVED, false, false},
              {SDL_WINDOWEVENT_EXPOSED, true, false}}) {
-        SDL_SetRenderDrawColor(renderer(), 0, 0, 0, 255);
-        SDL_RenderClear(renderer());
-        engine.redrawRequested = due;
-        EXPECT_EQ(handle({event(SDL_WINDOWEVENT, what)}), Log{});
+        SDL_SetRenderDrawColor(renderer(), 0, 0, 0, 255), SDL_RenderClear(renderer());
+        SDL_Event e{SDL_WINDOWEVENT};
+        e.window.event = Uint8(what), engine.redrawRequested = due;
+        EXPECT_EQ(handle({e}), Log{});
         EXPECT_EQ(shownAt(6, 6), shown ? 0x0000FFu : 0u) << what << " " << due;
     }
-    engine.redrawRequested = false;  // without a request nothing is composed again
-    fore.rawSetPixel(0, 0, 0x123456);
-    engine.redrawDisplay();
-    EXPECT_TRUE(engine.own.empty() && fore.rawGetPixel(0, 0) == 0x123456u);
 }
 
 TEST(EngineTablesTest, KeyIndexAndColours)
@@ -334,9 +299,6 @@ TEST_F(EngineTest, ObjectDefaultsOffsetsClampingContainsPointAndTheDefaultDraw)
                     topLeft.drawOffsetX, topLeft.drawOffsetY, int(centred.colour),
                     centred.notify(1, 2, 3)}), Ints({-5, -3, 50, 40, 0, 0, 0xFF00FF, 0}));
     EXPECT_TRUE(centred.visible && centred.deleteOnRemoval() && !centred.claimMouseDown(1, 50, 40));
-    engine.redrawRequested = false;
-    centred.requestRedraw();
-    EXPECT_TRUE(engine.redrawRequested);
     // Larger than the window: to 0 if it started before 0, else its far edge to the window's end.
     for (auto [x, y, size, topLeft, wantX, wantY] : {std::tuple{0, 0, 20, false, 10, 10},
              {95, 75, 20, false, 90, 70}, {80, 60, 20, false, 80, 60}, {-3, -4, 6, true, 0, 0},
@@ -354,10 +316,8 @@ TEST_F(EngineTest, ObjectDefaultsOffsetsClampingContainsPointAndTheDefaultDraw)
     const unsigned int c = small.colour = 0x123456;
     RecordingFilter recorder(true);
     engine.getForegroundCanvas()->setFilter(&recorder);
-    small.visible = false;
-    small.draw();
-    small.visible = true;
-    small.draw();
+    for (bool visible : {false, true})
+        small.visible = visible, small.draw();
     EXPECT_EQ(recorder.asked, (std::vector<AskedPoint>{{10, 20, c}, {10, 21, c}, {11, 20, c},
                                                        {11, 21, c}, {12, 20, c}, {12, 21, c}}));
     EXPECT_EQ(countPixels(*engine.getForegroundCanvas(), c, 0, 0, kW, kH), 6);
@@ -365,8 +325,8 @@ TEST_F(EngineTest, ObjectDefaultsOffsetsClampingContainsPointAndTheDefaultDraw)
 
 TEST_F(EngineTest, PassesActOnEveryObjectOnceWhileObjectsComeAndGoAndSkipEmptyEntries)
 {
-    Probe *a = add("a"), *b = add("b"), *c = add("c");
-    add("d");
+    Probe *a = new Probe(engine, "a"), *b = new Probe(engine, "b"), *c = new Probe(engine, "c");
+    new Probe(engine, "d");
     b->onUpdate = [&] { take(b); };
     engine.updateAllObjects(70);
     c->onUpdate = [&] { take(a); };  // moves the running object and those after it down by one
@@ -376,54 +336,38 @@ TEST_F(EngineTest, PassesActOnEveryObjectOnceWhileObjectsComeAndGoAndSkipEmptyEn
     EXPECT_TRUE(engine.getContentCount() == 2 && engine.getDisplayableObject(0) == c);
     // Added mid-pass, at the end or in front of the running one: they act in that pass.
     engine.createObjectArray(3);
-    Probe* first = probe("first");
+    Probe* first = new Probe(engine, "first", nullptr, false);
     engine.storeObjectInArray(1, first);
     first->onUpdate = [&] {
-        if (engine.getContentCount() == 3)
-            engine.storeObjectInArray(0, (add("appended"), probe("stored")));
+        if (engine.getContentCount() == 3 && new Probe(engine, "appended"))
+            engine.storeObjectInArray(0, new Probe(engine, "stored", nullptr, false));
     };
     engine.setAllObjectsVisible(false);
     EXPECT_FALSE(first->visible);
-    engine.own.clear();
-    engine.updateAllObjects(3);
-    engine.drawAllObjects();  // entry 2 is empty
+    engine.own.clear(), engine.updateAllObjects(3), engine.drawAllObjects();  // entry 2 is empty
     EXPECT_EQ(engine.own, (Log{"update 3", "first 3", "stored 3", "appended 3", "drawObjects",
                                "stored draw", "first draw", "appended draw"}));
-    engine.createObjectArray(0);  // the draw pass survives the same changes
-    a = add("a");
-    add("b");
-    a->onDraw = [&] { if (taken.size() < 3) { take(a); add("c"); } };
-    engine.own.clear();
-    engine.drawAllObjects();
-    EXPECT_EQ(engine.own, (Log{"drawObjects", "a draw", "b draw", "c draw"}));
 }
 
 TEST_F(EngineTest, DestroyOldObjectsDeletesOnlyWhenAskedAndOnlyObjectsThatAskForIt)
 {
     int destroyed = 0;
-    std::unique_ptr<Probe> kept[] = {std::unique_ptr<Probe>(add("a", &destroyed)),
-                                     std::unique_ptr<Probe>(add("b", &destroyed))};
+    Probe *a = new Probe(engine, "a", &destroyed), *b = new Probe(engine, "b", &destroyed);
     engine.objectsChanged = false;
     engine.destroyOldObjects(false);
     EXPECT_EQ(Ints({engine.objectsChanged, destroyed, engine.getContentCount()}), Ints({1, 0, 2}));
     for (int i = -1; i <= 2; ++i)
         EXPECT_EQ(engine.getDisplayableObject(i), nullptr) << i;
-    engine.createObjectArray(0);
-    add("owned", &destroyed);
-    Probe* notOwned = add("kept", &destroyed);
-    notOwned->deletable = false;
+    delete a;  // and b stays, to be kept from deletion
+    b->deletable = false;
+    engine.storeObjectInArray(0, new Probe(engine, "owned", &destroyed, false));
+    engine.storeObjectInArray(1, b);
     engine.destroyOldObjects(true);
-    EXPECT_EQ(Ints({destroyed, engine.getContentCount()}), Ints({1, 2}));
-    engine.storeObjectInArray(0, probe("again", &destroyed));  // createObjectArray deletes too
-    engine.createObjectArray(7);
-    EXPECT_EQ(Ints({destroyed, engine.getContentCount()}), Ints({2, 7}));
-    {
-        BaseEngine other;  // its destruction deletes what it still owns, and only that
-        other.appendObjectToArray(new Probe(&other, &engine.own, "x", &destroyed));
-        other.appendObjectToArray(notOwned);
-    }
-    EXPECT_EQ(destroyed, 3);
-    delete notOwned;
+    EXPECT_EQ(Ints({destroyed, engine.getContentCount()}), Ints({2, 2}));
+    engine.storeObjectInArray(0, new Probe(engine, "again", &destroyed, false));
+    engine.createObjectArray(7);  // empties the old array the same way, then resizes
+    EXPECT_EQ(Ints({destroyed, engine.getContentCount()}), Ints({3, 7}));
+    delete b;
 }
 
 // One cache with fonts loadable from the start, one that is told so only later.
@@ -432,46 +376,38 @@ TEST(FontCacheTest, RecordsByExactNameAndSizeLoadingLinesCapacityAndFreeOrder)
     ASSERT_EQ(TTF_Init(), 0) << TTF_GetError();
     ScopedTempDir folder;  // holds the game's font under its plain name
     folder.copyAsset(kGameFont);
-    const std::string font = kGameFont, fail = "Font loading failed.\n",
-                      lower = "cornerstone regular.ttf";
+    const std::string font = kGameFont, lower = "cornerstone regular.ttf";
+    const std::string fail = "Font loading failed.\n";
     auto loading = [](int size, const std::string& name) {
         return text("Loading font: ", size, " point ", name, "\n");
     };
     auto cache = std::make_unique<FontCache>();
     cache->loadFonts();
     StdoutCapture capture;
-    GameFont* first = cache->getFont(font, 24);
-    EXPECT_EQ(cache->getFont(font, 24), first);
-    GameFont *small = cache->getFont(font, 12), *otherCase = cache->getFont(lower, 24);
-    cache->getFont("./" + font, 24);  // names match byte for byte
+    GameFont *big = cache->getFont(font, 24), *small = cache->getFont(font, 12);
+    GameFont* otherCase = cache->getFont(lower, 24);  // names match byte for byte
+    cache->getFont("./" + font, 24);
     EXPECT_EQ(capture.stop(), loading(24, font) + loading(12, font) + loading(24, lower) + fail +
                                   loading(24, "./" + font));
     StdoutCapture quiet;  // asked again, a record comes back as it is, with no new attempt
-    EXPECT_TRUE(cache->getFont(font, 12) == small && cache->getFont(lower, 24) == otherCase);
-    EXPECT_TRUE(quiet.stop().empty() && cache->getCount() == 4);
+    EXPECT_TRUE(cache->getFont(font, 24) == big && cache->getFont(font, 12) == small &&
+                cache->getFont(lower, 24) == otherCase);
+    EXPECT_EQ(quiet.stop(), "");
     StdoutCapture freeing;  // only fonts that opened, in the order first asked for
     cache.reset();
     EXPECT_EQ(freeing.stop(), "Free font: 24 point " + font + "\nFree font: 12 point " + font +
                                   "\nFree font: 24 point ./" + font + "\n");
     cache = std::make_unique<FontCache>();
-    EXPECT_TRUE(!cache->areFontsLoadable() && cache->getCapacity() == 20);
     StdoutCapture early;
     GameFont *asked = cache->getFont(font, 24), *missing = cache->getFont("missing.ttf", 10);
     EXPECT_EQ(early.stop(), loading(24, font) + fail + loading(10, "missing.ttf") + fail);
-    StdoutCapture silent;
     for (int count = 3; count <= 31; ++count) {
         cache->getFont("f.ttf", count);
         EXPECT_EQ(cache->getCapacity(), count <= 20 ? 20 : count <= 30 ? 30 : 40) << count;
     }
-    silent.stop();
-    StdoutCapture none;
+    StdoutCapture silent;
     EXPECT_EQ(cache->getFont(font, 24), asked);  // records stay put as the capacity grows
     cache->loadFonts();
-    EXPECT_EQ(none.stop(), "");
-    EXPECT_TRUE(cache->areFontsLoadable() && asked->getTTFFont() && !missing->getTTFFont());
-    StdoutCapture opened;
-    EXPECT_NE(cache->getFont(font, 30)->getTTFFont(), nullptr);
-    EXPECT_EQ(opened.stop(), loading(30, font));
-    cache.reset();
-    TTF_Quit();
+    EXPECT_TRUE(silent.stop().empty() && asked->getTTFFont() && !missing->getTTFFont());
+    cache.reset(), TTF_Quit();
 }
