@@ -100,11 +100,7 @@ struct EngineTest : testing::Test {
         engine.setTickSource([this] { return ticks; });
         SDL_PumpEvents(), SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT), engine.own.clear();
     }
-    void queue(std::initializer_list<SDL_Event> events)
-    {
-        for (SDL_Event e : events)
-            SDL_PushEvent(&e);
-    }
+    void queue(std::initializer_list<SDL_Event> es) { for (SDL_Event e : es) SDL_PushEvent(&e); }
     // What one iteration at `now` logs, after queueing these events.
     Log iterateAt(std::uint32_t now, std::initializer_list<SDL_Event> queued = {}, bool on = true)
     {
@@ -323,7 +319,7 @@ TEST_F(EngineTest, ObjectDefaultsOffsetsClampingContainsPointAndTheDefaultDraw)
     EXPECT_EQ(countPixels(*engine.getForegroundCanvas(), c, 0, 0, kW, kH), 6);
 }
 
-TEST_F(EngineTest, PassesActOnEveryObjectOnceWhileObjectsComeAndGoAndSkipEmptyEntries)
+TEST_F(EngineTest, PassesActOnEveryObjectOnceWhileObjectsComeAndGoAndDestroyOldObjects)
 {
     Probe *a = new Probe(engine, "a"), *b = new Probe(engine, "b"), *c = new Probe(engine, "c");
     new Probe(engine, "d");
@@ -347,12 +343,10 @@ TEST_F(EngineTest, PassesActOnEveryObjectOnceWhileObjectsComeAndGoAndSkipEmptyEn
     engine.own.clear(), engine.updateAllObjects(3), engine.drawAllObjects();  // entry 2 is empty
     EXPECT_EQ(engine.own, (Log{"update 3", "first 3", "stored 3", "appended 3", "drawObjects",
                                "stored draw", "first draw", "appended draw"}));
-}
-
-TEST_F(EngineTest, DestroyOldObjectsDeletesOnlyWhenAskedAndOnlyObjectsThatAskForIt)
-{
+    // destroyOldObjects empties every entry, deleting only when asked and what asks for it.
     int destroyed = 0;
-    Probe *a = new Probe(engine, "a", &destroyed), *b = new Probe(engine, "b", &destroyed);
+    engine.createObjectArray(0);
+    a = new Probe(engine, "a", &destroyed), b = new Probe(engine, "b", &destroyed);
     engine.objectsChanged = false;
     engine.destroyOldObjects(false);
     EXPECT_EQ(Ints({engine.objectsChanged, destroyed, engine.getContentCount()}), Ints({1, 0, 2}));
