@@ -53,6 +53,7 @@ TEST(CanvasTest, BoundsMessagesFilterStepAndRawWrites)
     EXPECT_EQ(quiet.stop(), "");
     EXPECT_EQ(canvas.rawGetPixel(0, 0), 0x112233u);  // the alpha byte stays 0
     EXPECT_EQ(canvas.rawGetPixel(6, 4), 0x445566u);
+    EXPECT_EQ(canvas.rawGetPixel(7, 0) + canvas.rawGetPixel(-1, 4), 0u);
     EXPECT_EQ(countPixels(canvas, 0, 0, 0, 7, 5), 33);
 
     // A refusing filter stops every point silently, even one off the surface; rawSetPixel skips
