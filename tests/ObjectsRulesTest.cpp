@@ -22,16 +22,13 @@ using Places = std::vector<std::pair<int, int>>;
 
 namespace {
 
+// Counts the shots freed, and remembers how many had been when it was last updated.
 int freedShots = 0;
 struct CountedShot : AutomaticObject1 {
     using AutomaticObject1::AutomaticObject1;
     ~CountedShot() override { ++freedShots; }
-};
-// Remembers how many shots had been freed when it was last updated.
-struct Witness : DisplayableObject {
-    Witness(int x, int y, BaseEngine* engine) : DisplayableObject(x, y, engine, 10, 20, true) {}
-    void update(int) override { freedWhenUpdated = freedShots; }
-    int freedWhenUpdated = -1;
+    void update(int t) override { freedSeen = freedShots, AutomaticObject1::update(t); }
+    int freedSeen = -1;
 };
 
 class ObjectsRulesTest : public testing::Test {
@@ -47,18 +44,19 @@ protected:
     template <typename T, typename... Rest> T* add(int x, int y, Rest... rest)
     {
         T* object = new T(x, y, &engine, rest...);
-        engine.appendObjectToArray(object);
-        return object;
+        return engine.appendObjectToArray(object), object;
     }
     VorlanTileManager& tiles() { return engine.getTileManager(); }
     Object* addPlayer(int x, int y) { return add<UserControledObject>(x, y, 10, 20, &tiles()); }
     Object* addEnemy(int x, int y) { return add<AutomaticObject>(x, y, 10, 20); }
     static void put(Object* o, int x, int y) { o->currentX = x, o->currentY = y; }
-    void key(int code, bool down)
+    void keys(const Ints& codes, bool down)
     {
-        SDL_Event event{};
-        event.type = down ? SDL_KEYDOWN : SDL_KEYUP, event.key.keysym.sym = code;
-        engine.handleEvent(event);
+        for (int code : codes) {
+            SDL_Event event{};
+            event.type = down ? SDL_KEYDOWN : SDL_KEYUP, event.key.keysym.sym = code;
+            engine.handleEvent(event);
+        }
     }
     std::string pixels()  // the foreground's bytes
     {
@@ -72,7 +70,7 @@ protected:
     VorlanEngine engine;
 };
 
-TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveAndKeepsAMarginOfItsSize)
+TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveKeepsAMarginAndTakesTheBoost)
 {
     // facing: 0 up, 1 down, 2 left, 3 right. w and up together count once.
     const struct { int x, y; Ints keys; int boost, toX, toY, facing; } moves[] = {
@@ -88,20 +86,12 @@ TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveAndKeepsAMarginOfI
         SCOPED_TRACE(&move - moves);
         put(player, move.x, move.y);
         state().speedBoostActive = move.boost, engine.redrawRequested = false;
-        for (int code : move.keys)
-            key(code, true);
-        player->update(0);
-        for (int code : move.keys)
-            key(code, false);
+        keys(move.keys, true), player->update(0), keys(move.keys, false);
         const int facing = s.facingUp | s.facingDown << 1 | s.facingLeft << 2 | s.facingRight << 3;
         EXPECT_EQ((Ints{player->currentX, player->currentY, facing, engine.redrawRequested}),
                   (Ints{move.toX, move.toY, 1 << move.facing, true}));
     }
-}
-
-TEST_F(ObjectsRulesTest, StripTurnsTheBoostOnOnlyInsideItAndItEndsOnCountThousandAndOne)
-{
-    Object* player = addPlayer(0, 0);
+    // The strip turns the boost on only inside it; it ends on the 1001st count.
     tiles().setBaseTilesPositionOnScreen(100, 250);
     const struct { int x, y, ticksBefore, active, ticks; } steps[] = {
         {200, 250, 0, 0, 0},      {150, 270, 0, 0, 0},      {100, 250, 0, 1, 0},
@@ -138,11 +128,11 @@ TEST_F(ObjectsRulesTest, HitIsUnderFortyFromTheCornerEveryObjectInRangeCostsAndS
     // the enemy falls to (300, 400). A hit costs the player 2 points and a life and puts it at
     // (275, 600), where the walk goes on; it gives the enemy 3 points (50 at level 2) and a random
     // x. Other x 0 is a fresh shot where a left click puts it, x -1 an empty entry (ends the walk).
-    const struct { bool enemy; int level; Places others; int lives, score; } hits[] = {
-        {false, 1, {{300, 360}}, 5, 0}, {false, 1, {{324, 432}}, 5, 0}, {false, 1, {{300, 361}}, 4, -2},
-        {true, 1, {{300, 440}}, 5, 0},  {true, 1, {{324, 431}}, 5, 3},  {true, 2, {{300, 439}}, 5, 50},
-        {false, 1, {{0, 0}, {-1, 0}, {305, 390}}, 5, 0},
-        {false, 1, {{300, 390}, {275, 580}, {260, 610}}, 2, -6}};
+    const struct { int enemy, level; Places others; int lives, score; } hits[] = {
+        {0, 1, {{300, 360}}, 5, 0}, {0, 1, {{324, 432}}, 5, 0}, {0, 1, {{300, 361}}, 4, -2},
+        {1, 1, {{300, 440}}, 5, 0}, {1, 1, {{324, 431}}, 5, 3}, {1, 2, {{300, 439}}, 5, 50},
+        {0, 1, {{0, 0}, {-1, 0}, {305, 390}}, 5, 0},
+        {0, 1, {{300, 390}, {275, 580}, {260, 610}}, 2, -6}};
     for (const auto& hit : hits) {
         SCOPED_TRACE(&hit - hits);
         engine.createObjectArray(0);
@@ -152,8 +142,7 @@ TEST_F(ObjectsRulesTest, HitIsUnderFortyFromTheCornerEveryObjectInRangeCostsAndS
             engine.appendObjectToArray(x < 0    ? nullptr
                                        : x == 0 ? new AutomaticObject1(295, 350, &engine, 0, 0)
                                                 : new Object(x - 5, y - 10, &engine, 10, 20, true));
-        std::srand(11);
-        const int restartX = std::rand() % 500;
+        const int restartX = (std::srand(11), std::rand() % 500);
         std::srand(11);
         subject->update(0);
         const bool hitIt = hit.score != 0;
@@ -165,18 +154,17 @@ TEST_F(ObjectsRulesTest, HitIsUnderFortyFromTheCornerEveryObjectInRangeCostsAndS
 
 TEST_F(ObjectsRulesTest, ShotRisesThreeLeavesBelowTwentyAndIsFreedAfterThePass)
 {
-    add<Witness>(100, 100);
+    add<CountedShot>(300, 500, 0, 0);
     auto* shot = add<CountedShot>(300, 23, 0, 0);
-    auto* after = add<Witness>(100, 200);
+    auto* last = add<CountedShot>(300, 400, 0, 0);
     engine.updateAllObjects(0);
     ASSERT_EQ((Ints{engine.getContentCount(), shot->currentY}), (Ints{3, 20}));  // at 20 it stays
     engine.updateAllObjects(0);  // freed only once the whole pass is over
-    EXPECT_EQ((Ints{after->freedWhenUpdated, freedShots, engine.getContentCount()}),
-              (Ints{0, 1, 2}));
-    EXPECT_EQ(engine.getDisplayableObject(1), after);
+    EXPECT_EQ((Ints{last->freedSeen, freedShots, engine.getContentCount()}), (Ints{0, 1, 2}));
+    EXPECT_EQ(engine.getDisplayableObject(1), last);
 }
 
-TEST_F(ObjectsRulesTest, UfoChasesThePlayersCentreWhenNearElseWandersInsideTheWindow)
+TEST_F(ObjectsRulesTest, UfoChasesThePlayersCentreWhenNearElseWandersInsideTheWindowAndAnimates)
 {
     addPlayer(225, 600);  // centre (230, 610)
     auto* ufo = add<SmartObject>(0, 0, 30, 16);
@@ -192,26 +180,22 @@ TEST_F(ObjectsRulesTest, UfoChasesThePlayersCentreWhenNearElseWandersInsideTheWi
         while (std::srand(seed), std::rand() % 4 != step.r)
             ++seed;
         const int second = std::rand();
-        put(ufo, step.x, step.y);
-        engine.redrawRequested = false;
+        put(ufo, step.x, step.y), engine.redrawRequested = false;
         std::srand(seed);
         ufo->update(0);
         const bool oneDrawn = std::rand() == second;  // chasing or not
         EXPECT_EQ((Ints{ufo->currentX, ufo->currentY, engine.redrawRequested, oneDrawn}),
                   (Ints{step.toX, step.toY, true, true}));
     }
-}
-
-TEST_F(ObjectsRulesTest, UfoShowsFrameOneForSevenDrawsFrameTwoForEightThenNothing)
-{
-    auto* ufo = add<SmartObject>(190, 20, 30, 16);
+    // Drawn: frame one for seven draws, frame two for eight, nothing on the 16th, and over again.
+    put(ufo, 190, 20);
     const std::string empty = clear();
     std::vector<std::string> shown;
     for (int draw = 1; draw <= 17; ++draw, clear())
         ufo->draw(), shown.push_back(pixels());
     for (int n = 1; n <= 17; ++n)
         EXPECT_TRUE(shown[n - 1] == shown[n <= 7 || n == 17 ? 0 : n <= 15 ? 7 : 15]) << n;
-    EXPECT_TRUE(shown[0] != shown[7] && shown[0] != empty && shown[15] == empty);  // 16th: nothing
+    EXPECT_TRUE(shown[0] != shown[7] && shown[0] != empty && shown[15] == empty);
     EXPECT_EQ(state().ufoAnimationCounter, 1);
 }
 
@@ -219,14 +203,13 @@ TEST_F(ObjectsRulesTest, OutsidePlayNothingMovesOrDrawsAndOnlyTheBoostCounterRun
 {
     tiles().setBaseTilesPositionOnScreen(100, 250);
     const std::vector<Object*> drawn = {addPlayer(100, 250), addEnemy(300, 777),
-                                                   add<AutomaticObject1>(300, 22, 0, 0),
-                                                   add<SmartObject>(190, 20, 30, 16)};
+                                        add<AutomaticObject1>(300, 22, 0, 0),
+                                        add<SmartObject>(190, 20, 30, 16)};
     add<Object>(95, 240, 10, 20, true);  // in the player's range
-    key(SDLK_LEFT, true);
+    keys({SDLK_LEFT}, true), engine.redrawRequested = false;
     for (PlayState other : {StartScreen, Paused}) {
         SCOPED_TRACE(other);
         state().playState = other, state().speedBoostActive = 1, state().speedBoostTicks = 5;
-        engine.redrawRequested = false;
         const std::string cleared = clear();
         engine.updateAllObjects(0);
         for (Object* object : drawn)
