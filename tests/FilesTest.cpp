@@ -207,11 +207,8 @@ TEST_F(GameFiles, AStaleTemporaryIsIgnoredAndFailingSavesAreReportedOnceUntilOne
     writeFile(kTemporary, "12\n4\n3");  // a save cut short by a crash
     load(quietRecord(77, 3));
     EXPECT_EQ(press(SDLK_k), "");
-    SaveRecord saved;
-    ASSERT_TRUE(SaveRecord::readFile(kSave, saved));
-    EXPECT_EQ(std::make_tuple(saved.fields[0], saved.fields[1], saved.fields[2], saved.fields[3],
-                              fs::exists(kTemporary)),
-              std::make_tuple(77, 3, 300, 600, false));  // the ship has not moved
+    EXPECT_EQ(std::make_tuple(readFile(kSave).substr(0, 13), fs::exists(kTemporary)),
+              std::make_tuple("77\n3\n300\n600\n", false));  // the ship has not moved
     fs::create_directory(kTemporary);
     EXPECT_EQ(press(SDLK_k), kSaveFailed);
     EXPECT_EQ(press(SDLK_k), "");  // K held down: no storm
