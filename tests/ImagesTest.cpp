@@ -216,10 +216,9 @@ TEST_F(ImagesTest, PowerUpStripShowsIconsAndShapesColouredByTheLastDrawnTile)
     EXPECT_EQ(construction.stop(), lines("speed.png") + lines("buff.png"));
     EXPECT_TRUE(ImageManager::getInstance()->isKept("speed.png") &&
                 ImageManager::getInstance()->isKept("buff.png"));
-    // Every tile repaints the whole strip: the last one drawn (value 0) gives the colour. Only the
+    // Every tile repaints the whole strip: the last one drawn (value 1) gives the colour. Only the
     // oval and the square follow the row; the column is not used.
-    for (int x = 0; x < 4; ++x)
-        strip.setMapValue(x, 0, 1);
+    strip.setMapValue(4, 0, 1);
     strip.setBaseTilesPositionOnScreen(100, 250);
     SurfaceCanvas frame(200, 300);
     strip.drawAllTiles(&engine, &frame);
