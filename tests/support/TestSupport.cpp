@@ -3,25 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <stdexcept>
 
 #include "BaseEngine.h"
-#include "PixelCanvas.h"
 
 namespace fs = std::filesystem;
 
 namespace dustreach::test {
 
-std::string assetPath(const std::string& name)
-{
-    return std::string(DUSTREACH_ASSET_DIR) + "/" + name;
-}
+std::string assetPath(const std::string& name) { return DUSTREACH_ASSET_DIR "/" + name; }
 
 void useDummyVideo()
 {
@@ -32,7 +26,7 @@ void useDummyVideo()
 int initialiseHeadless(BaseEngine& engine, bool withFont, int width, int height)
 {
     useDummyVideo();
-    const std::string font = withFont ? assetPath("Cornerstone Regular.ttf") : std::string();
+    const std::string font = withFont ? assetPath(kGameFont) : std::string();
     return engine.initialise("Dustreach test", width, height, font.c_str(), 24);
 }
 
@@ -55,21 +49,12 @@ std::string StdoutCapture::stop()
     return testing::internal::GetCapturedStdout();
 }
 
-ScopedTempDir::ScopedTempDir()
+ScopedTempDir::ScopedTempDir() : previous(fs::current_path().string())
 {
-    previous = fs::current_path().string();
-    std::random_device seed;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate = fs::temp_directory_path() /
-                             ("dustreach-test-" + std::to_string(seed()) + "-" + std::to_string(attempt));
-        std::error_code error;
-        if (fs::create_directory(candidate, error)) {
-            dir = candidate.string();
-            break;
-        }
-    }
-    if (dir.empty())
+    std::string pattern = (fs::temp_directory_path() / "dustreach-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary folder");
+    dir = pattern;
     fs::current_path(dir);
 }
 
@@ -95,9 +80,9 @@ void ScopedTempDir::copyGamePictures() const
 
 const std::vector<std::string>& gamePictures()
 {
-    static const std::vector<std::string> pictures = {
-        "ufo.png",   "ufo1.png", "ufo2.png", "speed.png", "buff.png",
-        "earth.jpg", "mars.jpg", "moon.jpg", "SHOOT.jpg"};
+    static const std::vector<std::string> pictures = {"ufo.png",   "ufo1.png", "ufo2.png",
+                                                      "speed.png", "buff.png", "earth.jpg",
+                                                      "mars.jpg",  "moon.jpg", "SHOOT.jpg"};
     return pictures;
 }
 
@@ -109,8 +94,7 @@ std::string readFile(const std::string& path)
 
 void writeFile(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, int x1, int y1)
@@ -118,8 +102,7 @@ int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, 
     int count = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
-            if ((canvas.rawGetPixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF))
-                ++count;
+            count += (canvas.rawGetPixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
     return count;
 }
 
@@ -137,16 +120,13 @@ SurfaceCanvas::SurfaceCanvas(int width, int height) : PixelCanvas(nullptr)
         throw std::runtime_error(std::string("cannot create a surface: ") + SDL_GetError());
 }
 
-SurfaceCanvas::~SurfaceCanvas()
-{
-    SDL_FreeSurface(getSurface());
-}
+SurfaceCanvas::~SurfaceCanvas() { SDL_FreeSurface(getSurface()); }
 
 std::string SurfaceCanvas::pixelBytes() const
 {
     const SDL_Surface* surface = getSurface();
     return std::string(static_cast<const char*>(surface->pixels),
-                       static_cast<std::size_t>(surface->pitch) * static_cast<std::size_t>(surface->h));
+                       static_cast<std::size_t>(surface->pitch) * surface->h);
 }
 
 }  // namespace dustreach::test
