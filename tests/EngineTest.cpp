@@ -109,9 +109,12 @@ TEST_F(EngineTest, GameTimeStandsStillWhilePausedAndContinuesFromThere)
     EXPECT_EQ(iterateAt(1000).at(0), "p 0");  // updates still run, on the frozen time
     engine.pause();  // again while paused: the pause keeps its start
     EXPECT_TRUE(at(1005) == 0 && engine.isPaused());
-    engine.unpause(), engine.unpause();  // the second, while running, changes nothing
+    engine.unpause();
+    engine.unpause();  // the second, while running, changes nothing
     EXPECT_EQ(Ints({engine.isPaused(), at(1010), at(1100)}), Ints({0, 5, 95}));
-    engine.pause(), iterateAt(1300), engine.unpause();  // a second pause adds to the first
+    engine.pause();  // a second pause adds to the first
+    iterateAt(1300);
+    engine.unpause();
     EXPECT_EQ(Ints({engine.pausedTotal, at(1310)}), Ints({1205, 105}));
 }
 

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <tuple>
@@ -126,6 +128,15 @@ TEST(SaveAndScoreFiles, AFailedOrStoppedWriteKeepsTheOldSaveAPipeNeverTakesAScor
                                   cut == text.size() ? text : old, false));
         writeFile(kSave, old);
     }
+    // A full disk shows only at flush or close (a file size limit stands in for it).
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{}, full{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    full = {8, limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &full);
+    const bool savedOnFullDisk = next.writeFile(kSave);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(std::make_tuple(savedOnFullDisk, readFile(kSave)), std::make_tuple(false, old));
     // A link or a pipe as the temporary is replaced: nothing written through, nothing waited on.
     writeFile("victim.txt", "keep me\n");
     for (bool link : {true, false}) {

@@ -46,8 +46,10 @@ protected:
     {
         for (auto file : {kGameFont, "ufo.png", "ufo1.png", "ufo2.png", "speed.png", "buff.png"})
             dir.copyAsset(file);
-        writePng("SHOOT.jpg", 300, 100, 0xC04000), writePng("earth.jpg", 120, 100, 0x2060C0);
-        writePng("mars.jpg", 90, 70, 0xB03010), writePng("moon.jpg", 60, 50, 0x909090);
+        writePng("SHOOT.jpg", 300, 100, 0xC04000);
+        writePng("earth.jpg", 120, 100, 0x2060C0);
+        writePng("mars.jpg", 90, 70, 0xB03010);
+        writePng("moon.jpg", 60, 50, 0x909090);
         game = std::make_unique<GameDriver>();
         ASSERT_TRUE(game->started());
         step();  // the start screen
@@ -55,8 +57,17 @@ protected:
     void step(int n = 1) { ASSERT_TRUE(game->step(n)); }
     void press(SDL_Keycode code) { ASSERT_TRUE(GameDriver::tap(code)); step(); }
     void click(int button, int x, int y) { ASSERT_TRUE(GameDriver::click(button, x, y)); step(); }
-    void hold(int key, int n) { GameDriver::key(key, true), step(n), GameDriver::key(key, false); }
-    void startPlay(unsigned int stars = 1234) { std::srand(stars), press(SDLK_SPACE); }
+    void hold(int key, int n)
+    {
+        GameDriver::key(key, true);
+        step(n);
+        GameDriver::key(key, false);
+    }
+    void startPlay(unsigned int stars = 1234)
+    {
+        std::srand(stars);
+        press(SDLK_SPACE);
+    }
     auto frame(const std::string& name) { return matchesReferenceFrame(fg(), "game-" + name); }
     GameState& state() { return game->state(); }
     Ints counters()  // and the number of objects
@@ -150,8 +161,10 @@ TEST_F(GameTest, MoveShootPauseTheShotScoresThenLeavesAndSaveAndLoad)
         step();
     EXPECT_EQ((Ints{state().score, object(2)->currentY}), (Ints{2, 10}));
     int lastY = -1;
-    for (int i = 0; engine().getContentCount() == 7 && i < 100; ++i)
-        lastY = object(6)->currentY, step();
+    for (int i = 0; engine().getContentCount() == 7 && i < 100; ++i) {
+        lastY = object(6)->currentY;
+        step();
+    }
     EXPECT_EQ((Ints{lastY, engine().getContentCount()}), (Ints{22, 6}));  // gone when below 20
     // K saves what stood at the key, before that iteration's update; a shot in flight is not saved.
     click(SDL_BUTTON_LEFT, 5, 5);
@@ -232,12 +245,14 @@ TEST_F(GameTest, ZoomKeepsTheCentreTheMiddleButtonMarksTheStripAndLevelTwoShowsA
     // Level 2 from the update where the score reaches 1000, shown from the frame after; it stays.
     const auto levelLine = [this] { return pixels(fg(), 240, 20, 600, 62); };  // nothing else there
     const Pixels levelOne = levelLine();
-    state().score = 1000, step();
+    state().score = 1000;
+    step();
     EXPECT_TRUE(state().level == 2 && levelLine() == levelOne);
     step();
     const Pixels levelTwo = levelLine();
     EXPECT_NE(levelTwo, levelOne);
-    state().score = 10, step();
+    state().score = 10;
+    step();
     EXPECT_TRUE(state().level == 2 && levelLine() == levelTwo);
 }
 

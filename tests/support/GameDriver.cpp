@@ -68,17 +68,11 @@ bool GameDriver::tap(SDL_Keycode code)
 bool GameDriver::click(int button, int x, int y)
 {
     SDL_Event event{};
-    event.type = SDL_MOUSEBUTTONDOWN;
-    event.button.button = static_cast<Uint8>(button);
-    event.button.state = SDL_PRESSED;
-    event.button.clicks = 1;
-    event.button.x = x;
-    event.button.y = y;
-    if (SDL_PushEvent(&event) != 1)
-        return false;
-    event.type = SDL_MOUSEBUTTONUP;
+    event.button = {SDL_MOUSEBUTTONDOWN, 0, 0, 0, static_cast<Uint8>(button), SDL_PRESSED, 1, 0, x, y};
+    const bool pressed = SDL_PushEvent(&event) == 1;
+    event.button.type = SDL_MOUSEBUTTONUP;
     event.button.state = SDL_RELEASED;
-    return SDL_PushEvent(&event) == 1;
+    return pressed && SDL_PushEvent(&event) == 1;
 }
 
 VorlanEngine& GameDriver::engine()

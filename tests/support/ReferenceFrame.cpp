@@ -18,27 +18,24 @@ using SurfacePtr = std::unique_ptr<SDL_Surface, decltype(&SDL_FreeSurface)>;
 SurfacePtr asArgb(SDL_Surface* surface)
 {
     SurfacePtr owned(surface, SDL_FreeSurface);
-    if (!surface)
-        return owned;
-    return SurfacePtr(SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0),
-                      SDL_FreeSurface);
+    return SurfacePtr(surface ? SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0)
+                              : nullptr, SDL_FreeSurface);
 }
 
-unsigned int rgbAt(const SDL_Surface* surface, int x, int y)
+unsigned int& at(const SDL_Surface* surface, int x, int y)
 {
-    const auto* row = static_cast<const unsigned char*>(surface->pixels) + y * surface->pitch;
-    return reinterpret_cast<const unsigned int*>(row)[x] & 0xFFFFFF;
+    return reinterpret_cast<unsigned int*>(static_cast<unsigned char*>(surface->pixels) +
+                                           y * surface->pitch)[x];
 }
 
-// A copy with alpha 255 everywhere: drawn pixels carry alpha 0, which a PNG would keep as clear.
-SurfacePtr opaqueCopy(SDL_Surface* drawn)
+// Drawn pixels carry alpha 0, which a PNG would keep as clear: the file gets them opaque.
+void savePng(SDL_Surface* drawn, const std::string& path)
 {
     SurfacePtr copy = asArgb(SDL_DuplicateSurface(drawn));
     for (int y = 0; copy && y < copy->h; ++y)
         for (int x = 0; x < copy->w; ++x)
-            reinterpret_cast<unsigned int*>(static_cast<unsigned char*>(copy->pixels) +
-                                            y * copy->pitch)[x] |= 0xFF000000u;
-    return copy;
+            at(copy.get(), x, y) |= 0xFF000000u;
+    IMG_SavePNG(copy.get(), path.c_str());
 }
 
 }  // namespace
@@ -46,37 +43,31 @@ SurfacePtr opaqueCopy(SDL_Surface* drawn)
 ::testing::AssertionResult matchesReferenceFrame(const PixelCanvas& canvas, const std::string& name)
 {
     SDL_Surface* drawn = canvas.getSurface();
-    if (!drawn)
-        return ::testing::AssertionFailure() << "the canvas has no surface";
-    const std::string path = std::string(DUSTREACH_SOURCE_DIR) + "/tests/frames/" + name + ".png";
+    const std::string path = DUSTREACH_SOURCE_DIR "/tests/frames/" + name + ".png";
     const char* rewrite = std::getenv("DUSTREACH_REWRITE_FRAMES");
-    if (rewrite && std::string(rewrite) == "1") {
-        if (IMG_SavePNG(opaqueCopy(drawn).get(), path.c_str()) != 0)
-            return ::testing::AssertionFailure() << "could not write " << path;
-        return ::testing::AssertionSuccess() << "rewrote " << path;
+    if (drawn && rewrite && std::string(rewrite) == "1") {
+        savePng(drawn, path);
+        return ::testing::AssertionSuccess();
     }
     const SurfacePtr expected = asArgb(IMG_Load(path.c_str()));
-    if (!expected)
-        return ::testing::AssertionFailure()
-               << "no reference frame " << path << " (DUSTREACH_REWRITE_FRAMES=1 writes it)";
-    if (expected->w != drawn->w || expected->h != drawn->h)
-        return ::testing::AssertionFailure() << name << ": size " << drawn->w << "x" << drawn->h
-                                             << ", reference " << expected->w << "x" << expected->h;
+    if (!drawn || !expected || expected->w != drawn->w || expected->h != drawn->h)
+        return ::testing::AssertionFailure() << "no surface, or no reference frame " << path
+                                             << " of its size (DUSTREACH_REWRITE_FRAMES=1 writes it)";
     long differing = 0;
-    int firstX = -1, firstY = -1;
+    int firstX = 0, firstY = 0;
     for (int y = 0; y < drawn->h; ++y)
         for (int x = 0; x < drawn->w; ++x)
-            if (rgbAt(drawn, x, y) != rgbAt(expected.get(), x, y) && differing++ == 0) {
+            if (((at(drawn, x, y) ^ at(expected.get(), x, y)) & 0xFFFFFF) && differing++ == 0) {
                 firstX = x;
                 firstY = y;
             }
     if (differing == 0)
         return ::testing::AssertionSuccess();
-    IMG_SavePNG(opaqueCopy(drawn).get(), (name + ".actual.png").c_str());
+    savePng(drawn, name + ".actual.png");
     return ::testing::AssertionFailure()
            << name << ": " << differing << " pixels differ, the first at (" << firstX << ", "
-           << firstY << "): drawn 0x" << std::hex << rgbAt(drawn, firstX, firstY)
-           << ", reference 0x" << rgbAt(expected.get(), firstX, firstY)
+           << firstY << "): drawn 0x" << std::hex << (at(drawn, firstX, firstY) & 0xFFFFFF)
+           << ", reference 0x" << (at(expected.get(), firstX, firstY) & 0xFFFFFF)
            << "; what was drawn is in " << name << ".actual.png";
 }
 

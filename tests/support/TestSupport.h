@@ -51,10 +51,8 @@ public:
     ~ScopedTempDir();
     ScopedTempDir(const ScopedTempDir&) = delete;
     ScopedTempDir& operator=(const ScopedTempDir&) = delete;
-    const std::string& path() const { return dir; }
-    // Copies a file from the assets folder into this folder (same name).
+    // Copies one file, or every picture the game reads, from the assets folder into this one.
     void copyAsset(const std::string& name) const;
-    // Copies every picture the game reads (gamePictures) into this folder.
     void copyGamePictures() const;
 
 private:
@@ -62,9 +60,8 @@ private:
     std::string previous;
 };
 
-// Reads the whole file as bytes ("" when missing).
+// The whole file as bytes ("" when missing), and the file replaced by bytes.
 std::string readFile(const std::string& path);
-// Writes bytes to the file, replacing it.
 void writeFile(const std::string& path, const std::string& bytes);
 
 // Counts surface pixels equal to colour (alpha byte ignored) in the rectangle [x0,x1) x [y0,y1).
@@ -72,13 +69,9 @@ int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, 
 
 // One point as a filter was asked about it.
 struct AskedPoint {
-    int x;
-    int y;
+    int x, y;
     unsigned int colour;
-    bool operator==(const AskedPoint& other) const
-    {
-        return x == other.x && y == other.y && colour == other.colour;
-    }
+    bool operator==(const AskedPoint& o) const { return x == o.x && y == o.y && colour == o.colour; }
 };
 
 // A point filter that records every point it is asked about, in order, and then accepts (true)
