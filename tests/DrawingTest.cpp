@@ -1,7 +1,5 @@
-// Tests of the pixel canvas and what is drawn on it: the bounds check and its message, the filter
-// step of setPixel, rawSetPixel, whole-surface copy and fill, the counted lock; then rectangles,
-// ovals, triangles, trapezoids and text in two fonts as one reference picture, plus the visiting
-// orders and corner orders that a picture cannot show.
+// The pixel canvas (bounds check, filter step, raw writes, copy, fill, counted lock) and its shapes
+// and text as one reference picture, plus the visiting and corner orders a picture cannot show.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -10,6 +8,7 @@
 #include <array>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -40,6 +39,8 @@ struct MoveAndRecolour : FilterPoints {
 TEST(CanvasTest, BoundsMessagesFilterStepAndRawWrites)
 {
     SurfaceCanvas canvas(7, 5);
+    const auto at = [&](int x, int y) { return canvas.rawGetPixel(x, y); };
+    const auto black = [&] { return countPixels(canvas, 0, 0, 0, 7, 5); };
     const std::string blank = canvas.pixelBytes();
     StdoutCapture offSurface;
     for (auto [x, y] : {std::pair{-1, 0}, {7, 0}, {0, -1}, {0, 5}})
@@ -50,14 +51,9 @@ TEST(CanvasTest, BoundsMessagesFilterStepAndRawWrites)
     StdoutCapture quiet;
     canvas.setPixel(0, 0, 0x112233);
     canvas.setPixel(6, 4, 0x445566);
-    EXPECT_EQ(quiet.stop(), "");
-    EXPECT_EQ(canvas.rawGetPixel(0, 0), 0x112233u);  // the alpha byte stays 0
-    EXPECT_EQ(canvas.rawGetPixel(6, 4), 0x445566u);
-    EXPECT_EQ(canvas.rawGetPixel(7, 0) + canvas.rawGetPixel(-1, 4), 0u);
-    EXPECT_EQ(countPixels(canvas, 0, 0, 0, 7, 5), 33);
-
-    // A refusing filter stops every point silently, even one off the surface; rawSetPixel skips
-    // the filter but keeps the bounds check.
+    EXPECT_EQ(std::tuple(quiet.stop(), at(0, 0), at(6, 4), at(7, 0) + at(-1, 4), black()),
+              std::tuple("", 0x112233u, 0x445566u, 0u, 33));  // the alpha byte stays 0
+    // A refusal stops points silently, even off-surface ones; rawSetPixel skips it, not the bounds.
     RecordingFilter refuse(false);
     canvas.setFilter(&refuse);
     StdoutCapture refused;
@@ -65,19 +61,15 @@ TEST(CanvasTest, BoundsMessagesFilterStepAndRawWrites)
     canvas.setPixel(-50, 99, 0xFFFFFF);
     canvas.rawSetPixel(2, 3, 0x0000FF);
     canvas.rawSetPixel(7, 3, 0x0000FF);
-    EXPECT_EQ(refused.stop(), kError);
+    EXPECT_EQ(std::tuple(refused.stop(), at(2, 3)), std::tuple(kError, 0x0000FFu));
     EXPECT_EQ(refuse.asked, (std::vector<AskedPoint>{{1, 1, 0xFFFFFF}, {-50, 99, 0xFFFFFF}}));
-    EXPECT_EQ(canvas.rawGetPixel(2, 3), 0x0000FFu);
-
     // The filter decides where and in what colour a point lands; the bounds check comes after it.
     MoveAndRecolour moving;
     canvas.setFilter(&moving);
     StdoutCapture movedOff;
     canvas.setPixel(1, 1, 0xAABBCC);
     canvas.setPixel(4, 0, 0xAABBCC);
-    EXPECT_EQ(movedOff.stop(), kError);
-    EXPECT_EQ(canvas.rawGetPixel(4, 3), 0xCCBBAAu);
-    EXPECT_EQ(countPixels(canvas, 0, 0, 0, 7, 5), 31);
+    EXPECT_EQ(std::tuple(movedOff.stop(), at(4, 3), black()), std::tuple(kError, 0xCCBBAAu, 31));
 }
 
 TEST(CanvasTest, CopyAndFillCoverTheWholeBlockAndIgnoreFiltersLocksAreCounted)
@@ -92,7 +84,6 @@ TEST(CanvasTest, CopyAndFillCoverTheWholeBlockAndIgnoreFiltersLocksAreCounted)
     target.setFilter(&refuse);
     target.fillSurface(0x123456);
     EXPECT_EQ(countPixels(target, 0x123456, 0, 0, 13, 9), 13 * 9);
-
     SDL_Surface* surface = source.getSurface();
     source.lockForDrawing();  // a surface that needs no lock is left alone
     EXPECT_EQ(source.getLockCount(), 0);
@@ -110,9 +101,8 @@ TEST(CanvasTest, CopyAndFillCoverTheWholeBlockAndIgnoreFiltersLocksAreCounted)
     }
 }
 
-// Every shape kind in several corner orders, the rounding edges of trapezoids, the 64-row edge of
-// ovals, text in two fonts at an offset and hanging off the window, at 1:1 and zoomed in and out,
-// through a scroll and zoom chain on a small window: one picture, and not a single message.
+// Every shape in several corner orders, trapezoid rounding, the 64-row oval edge, text in two fonts
+// and off the window, at 1:1 and zoomed both ways through scroll and zoom: one picture, no message.
 TEST(ShapesTest, SamplerPictureMatchesItsReferenceFrame)
 {
     BaseEngine engine;
@@ -127,7 +117,6 @@ TEST(ShapesTest, SamplerPictureMatchesItsReferenceFrame)
     scroll.changeOffset(3, 2);
     c.setFilter(&scroll);
     c.fillSurface(0x202020);
-
     StdoutCapture capture;
     c.drawRectangle(14, 12, 8, 4, 0xFF0000);  // corners in reverse order
     c.drawRectangle(17, 4, 17, 4, 0xFFFFFF);
@@ -180,9 +169,8 @@ TEST(ShapesTest, TrianglesGiveTheSamePixelsForEveryCornerOrder)
     SurfaceCanvas canvas(100, 100);
     using Corner = std::pair<double, double>;
     const std::array<Corner, 3> triangles[] = {{{{2.4, 3.6}, {9.5, 12.2}, {15.7, 1.1}}},
-                                               {{{5, 5}, {5, 15}, {20, 9}}},
-                                               {{{20, 5}, {20, 15}, {5, 9}}},
-                                               {{{30, 40}, {31, 80}, {90, 41}}}};
+        {{{5, 5}, {5, 15}, {20, 9}}}, {{{20, 5}, {20, 15}, {5, 9}}},
+        {{{30, 40}, {31, 80}, {90, 41}}}};
     for (auto corners : triangles) {
         std::sort(corners.begin(), corners.end());
         std::string first;
@@ -198,8 +186,7 @@ TEST(ShapesTest, TrianglesGiveTheSamePixelsForEveryCornerOrder)
     }
 }
 
-// Through a filter that is not worked out inline, shapes hand their points on column by column,
-// left to right, each column top to bottom.
+// Through a filter not worked out inline, shapes hand on points column by column, each top down.
 TEST(ShapesTest, RectanglesAndOvalsVisitTheirPointsInColumnOrder)
 {
     SurfaceCanvas canvas(50, 50);
@@ -210,9 +197,7 @@ TEST(ShapesTest, RectanglesAndOvalsVisitTheirPointsInColumnOrder)
     for (int i = 0; i < 20; ++i)
         expected.push_back({2 + i / 5, 3 + i % 5, 9});
     EXPECT_EQ(recorder.asked, expected);
-
-    // Ovals below and above the rows the row cache holds, thin and degenerate ones included,
-    // against the plain per-pixel loop.
+    // Ovals within and beyond the row cache, thin and degenerate ones too, against the plain loop.
     std::srand(13);
     for (int i = 0; i < 300; ++i) {
         const int x1 = std::rand() % 101 - 50, y1 = std::rand() % 101 - 50;
@@ -220,12 +205,11 @@ TEST(ShapesTest, RectanglesAndOvalsVisitTheirPointsInColumnOrder)
         const int left = std::min(x1, x2), right = std::max(x1, x2);
         const int top = std::min(y1, y2), bottom = std::max(y1, y2);
         const double cx = (left + right) * 0.5, cy = (top + bottom) * 0.5;
-        const double rx2 = double((right - left) * (right - left)) * 0.25;
-        const double ry2 = double((bottom - top) * (bottom - top)) * 0.25;
+        const double rx = (right - left) * 0.5, ry = (bottom - top) * 0.5;
         expected.clear();
         for (int x = left; x <= right; ++x)
             for (int y = top; y <= bottom; ++y)
-                if ((x - cx) * (x - cx) / rx2 + (y - cy) * (y - cy) / ry2 <= 1.0)
+                if ((x - cx) * (x - cx) / (rx * rx) + (y - cy) * (y - cy) / (ry * ry) <= 1.0)
                     expected.push_back({x, y, 0x445566});
         recorder.asked.clear();
         canvas.drawOval(x1, y1, x2, y2, 0x445566);

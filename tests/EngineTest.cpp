@@ -1,7 +1,5 @@
-// Engine core: initialise and deinitialise, the main-loop iteration on a fake clock with its
-// 10 ms tick, game time across pauses, event dispatch (keys, mouse through the foreground's
-// filter, claims, quit), redraw, present and exposure, keyIndex and the colour table,
-// displayable objects and the object array's passes, and the font cache.
+// Engine core: the 10 ms tick on a fake clock, pauses, events, claims, redraw and exposure,
+// keyIndex, the colour table, displayable objects, the object array's passes, the font cache.
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
@@ -30,8 +28,7 @@ template <typename... P> std::string text(const P&... parts)
 { std::ostringstream out; (out << ... << parts); return out.str(); }
 template <typename... P> void say(const P&... parts) { said.push_back(text(parts...)); }
 
-// The input hooks of the engine and of an object, each line led by who heard it; a key line
-// also says whether the engine's key table already holds the key.
+// Input hooks, each line led by who heard it; a key line says if the key table holds it already.
 #define LOGGED_INPUT(WHO, HELD)                                                              \
     void onKeyDown(int k) override { say(WHO, "keyDown ", k, HELD); }                       \
     void onKeyUp(int k) override { say(WHO, "keyUp ", k, HELD); }                           \
@@ -44,8 +41,7 @@ struct HookEngine : BaseEngine {
     void cleanUp() override { say(keyStates ? "cleanUp with keys" : "cleanUp without keys"); }
 };
 
-// An object that logs its passes and input under its name, runs `act` in its update and draw,
-// claims presses when told to and counts its destruction.
+// Logs its passes and input under its name, runs `act` in update and draw, claims when told to.
 struct Probe : DisplayableObject {
     Probe(BaseEngine& e, std::string id, bool append = true)
         : DisplayableObject(10, 10, &e, 4, 4, true), name(id + " ")
@@ -167,8 +163,7 @@ TEST_F(EngineTest, RedrawComposesAndPresentsAndExposureShowsTheLastFrameAgain)
     EXPECT_TRUE(said == Log{"asker draw"} && !engine.redrawRequested);
     EXPECT_EQ(std::vector<Uint32>({shownAt(4), shownAt(5), shownAt(7), shownAt(8)}),
               std::vector<Uint32>({0xFFFF00, 0x00FF00, 0x00FF00, 0xFFFF00}));
-    // The window lost its picture: exposing or showing it presents the last frame again without
-    // any hook; other window events do not, nor does one while a fresh frame is due.
+    // Exposing or showing presents the last frame again, no hook; not other events nor a due frame.
     for (auto [what, due, shown] : {std::tuple{SDL_WINDOWEVENT_EXPOSED, false, true},
              {SDL_WINDOWEVENT_SHOWN, false, true}, {SDL_WINDOWEVENT_MOVED, false, false},
              {SDL_WINDOWEVENT_EXPOSED, true, false}}) {

@@ -1,8 +1,5 @@
-// Tests of the files the game reads and writes: the save record's text; reads that change nothing
-// and take only a regular file; writes that keep the last good save whatever fails (a stop after
-// any byte, a folder, link or pipe in the way); failures reported once; counters at the ends of
-// int; a high-score file that only grows; and a whole scripted game with each picture or the font
-// missing or damaged, or with neither file writable.
+// The save and score files, reads and writes that keep the last good save whatever fails, and a
+// whole game with each data file missing or damaged, or with neither file writable.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -31,8 +28,7 @@ const std::string kSave = "currentSave.txt", kTemporary = "currentSave.txt.tmp",
 const std::string kSaveFailed = "Could not save the game to currentSave.txt\n";
 const std::string kScoreFailed = "Could not record the score in highScore.txt\n";
 
-// Ship at (300, 600), enemies along y 100, the UFO far off: nothing touches in the first updates
-// unless the first enemy is put at the bottom (y 789) or the UFO onto something.
+// Ship (300, 600), enemies at y 100, UFO far off: no contact unless enemyY is 789 or the UFO moves.
 SaveRecord quietRecord(int score, int lives, int level = 1, int enemyY = 100, int ufoX = 500,
                        int ufoY = 700)
 {
@@ -65,8 +61,7 @@ class DataFaults : public ::testing::TestWithParam<std::pair<std::string, std::s
 
 }  // namespace
 
-// Each text parsed, and read as the save file, which stays as it was: a record read whole or not
-// at all; a file past the size limit refused unread; only a regular file read.
+// Each text parsed and read as the save file, which stays as it was; a record is all or nothing.
 TEST(SaveAndScoreFiles, ParsesAfterAnyWhiteSpaceIgnoresWhatFollowsReadsOnlyARegularFileUpToTheLimit)
 {
     ScopedTempDir dir;
@@ -109,8 +104,7 @@ TEST(SaveAndScoreFiles, AFailedOrStoppedWriteKeepsTheOldSaveAPipeNeverTakesAScor
     const SaveRecord next = quietRecord(-5, 4, 2);
     const std::string text = next.format();
     writeFile(kSave, old);
-    // Stopped after every byte count (the last round writes all and fails anyway), with what a
-    // crash at that point would leave read from inside the write.
+    // Cut after each byte count (the last writes all yet fails); files read as a crash finds them.
     for (std::size_t cut = 0; cut <= text.size() + 1; ++cut) {
         SCOPED_TRACE("cut after " + std::to_string(cut));
         const std::size_t written = cut < text.size() ? cut : text.size();
@@ -165,9 +159,8 @@ TEST(SaveAndScoreFiles, AFailedOrStoppedWriteKeepsTheOldSaveAPipeNeverTakesAScor
     }
 }
 
-// The game in a folder with its files: counters loaded at the ends of int stop there (the fuzzer
-// found them overflowing); a lost game is recorded at once; a stale temporary is ignored; failing
-// saves are reported once until one works; a save that is a folder is neither replaced nor read.
+// Counters loaded at the ends of int stop there (they once overflowed); a stale temporary is
+// ignored; failing saves are reported once until one works; a folder as the save is kept, unread.
 TEST(GameFiles, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreReportedOnce)
 {
     GameFolder dir;  // first: the game starts inside it
@@ -190,8 +183,7 @@ TEST(GameFiles, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreRepo
     // The UFO on an enemy (50 points), then on the ship (-2 and a life).
     EXPECT_EQ(load(quietRecord(INT_MAX, 3, 2, 100, 100, 105)), std::tuple(Running, 3, INT_MAX));
     EXPECT_EQ(load(quietRecord(INT_MIN, 3, 1, 100, 300, 600)), std::tuple(Running, 2, INT_MIN));
-    // No lives, or the last one and an enemy at the bottom: lost on the first frame with the
-    // score recorded (a wrapped life count would have played on); the save stays.
+    // No lives, or the last and an enemy at the bottom: lost at once, score recorded, save kept.
     std::string expected = "12\n-3\n";
     writeFile(kHighScores, expected);
     for (int lost = 0; lost < 9; ++lost) {
@@ -216,10 +208,9 @@ TEST(GameFiles, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreRepo
               std::tuple(Paused, true, false));
 }
 
-// Over 2000 updates: start, fire, zoom, scroll every way, save, pause, load, a game lost idle,
-// retry, pause, go on, then 1600 updates turning, firing, saving and going on after each lost game.
-// Then: no pixel errors; without the files, one line for all failing saves and one for all failing
-// scores, and the old save kept; with them, one score line for each game lost.
+// 2000 updates: start, fire, zoom, scroll, save, pause, load, lose idle, retry, then turn, fire,
+// save and go on after each lost game. No pixel errors; without the files one line for all failing
+// saves, one for all failing scores, the old save kept; with them one score line per lost game.
 TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
 {
     const auto& [file, damage] = GetParam();
@@ -240,8 +231,7 @@ TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
     int gamesLost = 1;
     {
         GameDriver game;
-        // One input a character: a digit clicks that mouse button (then 10 updates), anything
-        // else taps the key of that character (then 5, or after a lost game 100, 50 and 1).
+        // A digit clicks that mouse button (then 10 updates); any other character taps its key.
         const auto input = [&](char c, int updates) {
             const bool click = c > '0' && c < '4';
             return (click ? GameDriver::click(c - '0', 300, 400) : GameDriver::tap(c)) &&
@@ -277,8 +267,7 @@ TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
         << output;
 }
 
-// Each data file missing; damaged content takes one of two loader paths (no known format, or a
-// decoder stopped short), each once per kind of file; a pipe as a picture and as the font.
+// Each data file missing; damage as an unknown format or a decoder stopped short; pipes.
 INSTANTIATE_TEST_SUITE_P(EachDataFile, DataFaults, ::testing::ValuesIn([] {
     std::vector<std::pair<std::string, std::string>> faults = {
         {kGameFont, "Missing"}, {"SHOOT.jpg", "Truncated"}, {"ufo.png", "Truncated"},

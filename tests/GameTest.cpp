@@ -1,7 +1,5 @@
-// The whole game in-process through GameDriver (dummy video, input pushed into SDL's queue, 10 ms
-// of fake clock per iteration): reference frames of start, play, pause, game over, zoom and scroll
-// (the ship facing all four ways among them), and what a frame cannot tell: when a shot scores and
-// leaves, level 2, losing and going on or starting over, save and load, zoom about the centre.
+// The whole game through GameDriver: frames of every screen, zoom and scroll, and what a frame
+// cannot tell: shots scoring and leaving, level 2, losing, going on, starting over, save and load.
 #include <gtest/gtest.h>
 
 #include <SDL_image.h>
@@ -26,9 +24,7 @@ using Places = std::vector<std::pair<int, int>>;
 
 namespace {
 
-// Flat PNGs for the JPEGs (SDL_image reads the content) keep frames small and free of decoder
-// rounding; a white top-left pixel and the mask colour over the bottom-right quarter show in a
-// frame where, how big and whether masked each was drawn.
+// Flat PNGs as JPEGs keep frames exact; a white corner and a mask-coloured quarter show each draw.
 void writePng(const char* name, int w, int h, unsigned int colour)
 {
     SDL_Surface* s = SDL_CreateRGBSurface(0, w, h, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000);
@@ -148,8 +144,7 @@ TEST_F(GameTest, MoveShootPauseTheShotScoresThenLeavesAndSaveAndLoad)
     // Pausing keeps the background and draws no object; a click while paused asks for nothing.
     const Pixels stars = background();
     press(SDLK_SPACE);
-    EXPECT_TRUE(engine().isPaused());
-    EXPECT_TRUE(frame("paused"));
+    EXPECT_TRUE(engine().isPaused() && frame("paused"));
     const long long frames = game->frames();
     click(SDL_BUTTON_LEFT, 300, 400);
     click(SDL_BUTTON_RIGHT, 300, 400);
@@ -171,8 +166,7 @@ TEST_F(GameTest, MoveShootPauseTheShotScoresThenLeavesAndSaveAndLoad)
     press(SDLK_k);
     EXPECT_EQ(readFile("currentSave.txt"), (SaveRecord{{1, 5, 296, 610, 95, 432, 12, 192, 395, 432,
                                                          495, 432, 311, 229, 0, 1}}.format()));
-    // L when paused rebuilds six objects from the stored centres and resumes; a K in the same
-    // iteration writes the very same record back.
+    // L when paused rebuilds six objects from the stored centres and resumes; K with it saves them.
     press(SDLK_SPACE);
     const std::string record = SaveRecord{{40, 3, 300, 500, 105, 130, 205, 230, 305, 330, 405, 430,
                                            515, 215, 1, 2}}.format();
@@ -228,8 +222,7 @@ TEST_F(GameTest, ZoomKeepsTheCentreTheMiddleButtonMarksTheStripAndLevelTwoShowsA
     startPlay();
     hold(SDLK_a, 1);  // the ship faces left in these frames
     step(60);
-    // On the strip (virtual (150, 260)): zoom in, and a white virtual point on the background
-    // drawn with the new zoom, real (0, 120) to (1, 121).
+    // On the strip (virtual 150, 260): zoom in; a white mark drawn zoomed at real 0..1 x 120..121.
     click(SDL_BUTTON_MIDDLE, 150, 260);
     EXPECT_EQ(zoom(), (Ints{2, 2, 1, 1, -150, -200, 300, 400}));
     EXPECT_TRUE(frame("zoom-in"));

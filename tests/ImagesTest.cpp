@@ -1,7 +1,5 @@
-// Tests of pictures and tiles: the picture cache (its console lines, sharing, keeping, reloading),
-// reading and converting picture files, drawing picture blocks (clipping, wrapping, filters,
-// masks), the tile grid with its grey default tiles, and the game's power-up strip. Pictures are
-// made by the tests in a temporary folder; composed pictures are checked against tests/frames.
+// Pictures and tiles: the picture cache (console lines, sharing, keeping, reloading), reading and
+// converting files, drawing blocks (clipping, wrapping, filters, masks), the tile grid, the strip.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -27,15 +25,15 @@ using namespace dustreach::test;
 
 namespace {
 
-using Surface = std::unique_ptr<SDL_Surface, decltype(&SDL_FreeSurface)>;
+struct FreeSurface { void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); } };
+using Surface = std::unique_ptr<SDL_Surface, FreeSurface>;
 constexpr unsigned int background = 0x123456;
 
-Surface makeSurface(int width, int height, const std::function<Uint32(int, int)>& colourAt)
+Surface makeSurface(int w, int h, const std::function<Uint32(int, int)>& colourAt)
 {
-    Surface s(SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888),
-              SDL_FreeSurface);
-    for (int i = 0; i < width * height; ++i)  // 32-bit rows are never padded
-        static_cast<Uint32*>(s->pixels)[i] = colourAt(i % width, i / width);
+    Surface s(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888));
+    for (int i = 0; i < w * h; ++i)  // 32-bit rows are never padded
+        static_cast<Uint32*>(s->pixels)[i] = colourAt(i % w, i / w);
     return s;
 }
 // Straight from a surface, so every alpha byte is the test's (a loaded file is blended by SDL).
@@ -90,7 +88,6 @@ TEST_F(ImagesTest, CacheSharesOneLoadUntilTheLastHolderLetsGoAndKeepsWhatItWasAs
     StdoutCapture findOnly;
     EXPECT_EQ(ImageManager::createInstance()->getImagePtrbyURL("one.png", false, true), nullptr);
     EXPECT_EQ(findOnly.stop(), lines("one.png", false));
-
     // Missing and damaged files write three lines and are tried again next time.
     writeFile("cut.png", readFile("one.png").substr(0, 30));
     for (const std::string name : {"absent file.png", "cut.png"}) {
@@ -106,8 +103,7 @@ TEST_F(ImagesTest, CacheSharesOneLoadUntilTheLastHolderLetsGoAndKeepsWhatItWasAs
 TEST_F(ImagesTest, RgbAndPaddedRowsAreConvertedAndPixelsWrapBothWays)
 {
     // 3 pixels of 3 bytes make 9 bytes per row, padded to 12 in the loaded surface.
-    Surface rgb(SDL_CreateRGBSurfaceWithFormat(0, 3, 2, 24, SDL_PIXELFORMAT_RGB24),
-                SDL_FreeSurface);
+    Surface rgb(SDL_CreateRGBSurfaceWithFormat(0, 3, 2, 24, SDL_PIXELFORMAT_RGB24));
     for (int i = 0; i < 18; ++i)
         static_cast<Uint8*>(rgb->pixels)[i / 9 * rgb->pitch + i % 9] = Uint8(i + 1);
     ASSERT_EQ(IMG_SavePNG(rgb.get(), "rgb.png"), 0);
@@ -120,7 +116,7 @@ TEST_F(ImagesTest, RgbAndPaddedRowsAreConvertedAndPixelsWrapBothWays)
     // A 3 x 2 surface in rows of 5 words: the padding words stay out.
     std::vector<Uint32> words = {1, 2, 3, 0xDEAD, 0xBEEF, 4, 5, 6, 0xDEAD, 0xBEEF};
     ASSERT_TRUE(data.copyPixelsFrom(Surface(SDL_CreateRGBSurfaceWithFormatFrom(
-        words.data(), 3, 2, 32, 20, SDL_PIXELFORMAT_ARGB8888), SDL_FreeSurface).get()));
+        words.data(), 3, 2, 32, 20, SDL_PIXELFORMAT_ARGB8888)).get()));
     // Pixel i + 1 is the i-th; coordinates wrap both ways (-2^31 mod 3 = 1).
     for (auto [x, y, i] : {std::tuple{0, 0, 0}, {2, 0, 2}, {0, 1, 3}, {2, 1, 5}, {3, 0, 0},
                            {0, 2, 0}, {13, 7, 4}, {-1, 0, 2}, {0, -1, 3}, {-4, -3, 5},
@@ -130,11 +126,9 @@ TEST_F(ImagesTest, RgbAndPaddedRowsAreConvertedAndPixelsWrapBothWays)
     EXPECT_EQ(data.getWidth() + data.getHeight() + int(data.getPixel(1, 1)), 0);
 }
 
-// Blocks cut at each edge, repeated, started at a wrapped source, wholly off or empty, drawn
-// through the engine's window test (worked out inline) and through a filter that accepts every
-// point (setPixel per point): the same picture, no message, and only the points on the surface
-// asked, so blocks are clipped before their pixels are visited. Empty pictures draw nothing. The
-// mask is the bottom-right colour or the one given; alpha neither masks nor hides.
+// Blocks cut at each edge, repeated, from a wrapped source, wholly off or empty, drawn inline and
+// through an accepting filter: the same picture, no message, only on-surface points asked (blocks
+// are clipped first). The mask is the bottom-right colour or the one given; alpha does nothing.
 TEST_F(ImagesTest, BlocksAreClippedToTheSurfaceRepeatTheImageAndLeaveOutTheMask)
 {
     const ImageHandle image = makeImage(30, 16, pattern);
@@ -216,15 +210,14 @@ TEST_F(ImagesTest, PowerUpStripShowsIconsAndShapesColouredByTheLastDrawnTile)
     EXPECT_EQ(construction.stop(), lines("speed.png") + lines("buff.png"));
     EXPECT_TRUE(ImageManager::getInstance()->isKept("speed.png") &&
                 ImageManager::getInstance()->isKept("buff.png"));
-    // Every tile repaints the whole strip: the last one drawn (value 1) gives the colour. Only the
-    // oval and the square follow the row; the column is not used.
+    // Every tile repaints the whole strip, so the last drawn (value 1) gives the colour; only the
+    // oval and the square follow the row, and the column is not used.
     strip.setMapValue(4, 0, 1);
     strip.setBaseTilesPositionOnScreen(100, 250);
     SurfaceCanvas frame(200, 300);
     strip.drawAllTiles(&engine, &frame);
     strip.drawTileAt(&engine, &frame, 2, 0, 0, 280);
     EXPECT_TRUE(matchesReferenceFrame(frame, "images-strip"));
-
     ImageManager::destroyInstance();  // forget the icons by name; the strip holds its own
     ScopedTempDir noIcons;
     StdoutCapture failing;

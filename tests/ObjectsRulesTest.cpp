@@ -1,7 +1,5 @@
-// The game objects' rules, one object at a time on a headless engine without font, in play, with
-// an object array of the test's own: the player's moves, margin, power-up strip and hits; the
-// enemies' fall, hits and scores; the shot leaving; the UFO's chase, wander and animation; nothing
-// moving or drawing outside play. Sizes, colours and start places are pinned by GameTest's frames.
+// The game objects' rules one at a time: moves, margin, strip, hits, falls, scores, the shot, the
+// UFO, and stillness outside play. Sizes, colours and places are pinned by GameTest's frames.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -22,7 +20,7 @@ using Places = std::vector<std::pair<int, int>>;
 
 namespace {
 
-// Counts the shots freed, and remembers how many had been when it was last updated.
+// Remembers how many shots had been freed when it was last updated.
 int freedShots = 0;
 struct CountedShot : AutomaticObject1 {
     using AutomaticObject1::AutomaticObject1;
@@ -124,10 +122,9 @@ TEST_F(ObjectsRulesTest, EnemyFallsByLevelAndCostsALifeAtTheBottom)
 
 TEST_F(ObjectsRulesTest, HitIsUnderFortyFromTheCornerEveryObjectInRangeCostsAndScoreIsByWhoIsHit)
 {
-    // Others' centres against the subject's corner after its move: the player stays at (300, 400),
-    // the enemy falls to (300, 400). A hit costs the player 2 points and a life and puts it at
-    // (275, 600), where the walk goes on; it gives the enemy 3 points (50 at level 2) and a random
-    // x. Other x 0 is a fresh shot where a left click puts it, x -1 an empty entry (ends the walk).
+    // Others' centres against the subject's corner once it moved to (300, 400). A hit costs the
+    // player 2 points and a life and puts it at (275, 600), where the walk goes on; it gives the
+    // enemy 3 points (50 at level 2) and a random x. Other x 0 is a fresh shot, -1 an empty entry.
     const struct { int enemy, level; Places others; int lives, score; } hits[] = {
         {0, 1, {{300, 360}}, 5, 0}, {0, 1, {{324, 432}}, 5, 0}, {0, 1, {{300, 361}}, 4, -2},
         {1, 1, {{300, 440}}, 5, 0}, {1, 1, {{324, 431}}, 5, 3}, {1, 2, {{300, 439}}, 5, 50},

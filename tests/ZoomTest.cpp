@@ -1,7 +1,5 @@
-// Tests of the zoom and scroll filters and of the inline drawing path: zoom steps and conversions
-// both ways, the visible part of a huge block, block points handed to a link of another kind; the
-// zoom filter's clipped blocks against its plain block loop; PointWriter against the plain setPixel
-// path for random drawings through every chain it knows; the block points a zoomed frame costs.
+// Zoom and scroll filters and the inline drawing path: conversions, huge and clipped blocks, every
+// chain PointWriter knows against plain setPixel, and the block points a zoomed frame costs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,8 +33,7 @@ void zoom(FilterPointsScaling& scaling, int steps)
         steps > 0 ? scaling.stretch() : scaling.compress();
 }
 
-// A scroll link of a class of its own that hands points on unmoved: a chain the inline path must
-// not take for its own, so drawn point by point through every link.
+// A scroll link of a class the inline path must not take for its own: drawn point by point.
 struct Forward : FilterPointsTranslation {
     using FilterPointsTranslation::FilterPointsTranslation;
 };
@@ -137,8 +134,7 @@ protected:
 
 TEST_F(ZoomTest, StepsSetTheFactorsAndConversionsGoBothWays)
 {
-    // Steps from the row before, stretch, compress, then to real and to virtual of -3, 7 and
-    // INT_MAX (division truncates towards zero).
+    // Steps, stretch, compress, then -3, 7 and INT_MAX to real and to virtual (truncated to zero).
     const int table[][9] = {{0, 1, 1, -3, 7, INT_MAX, -3, 7, INT_MAX},
                             {1, 2, 1, -6, 14, INT_MAX, -1, 3, INT_MAX / 2},
                             {-2, 1, 2, -1, 3, INT_MAX / 2, -6, 14, INT_MAX},
@@ -174,11 +170,11 @@ TEST_F(ZoomTest, BlocksReachTheWindowOnlyWhereVisibleAndOtherLinksFresh)
         direct.setPixel(x, y, kPaint);
     chain.scroll.changeOffset(INT_MAX, INT_MIN);
     direct.setPixel(INT_MIN, INT_MAX, kPaint);
-    EXPECT_EQ(std::tuple(chain.scaling.getPointsVisited(), countPixels(direct, kPaint, 576, 768, 600, 800),
+    EXPECT_EQ(std::tuple(chain.scaling.getPointsVisited(),
+                         countPixels(direct, kPaint, 576, 768, 600, 800),
                          countPixels(direct, kPaint, 0, 0, 600, 800), capture.stop()),
               std::tuple(std::uint64_t{24 * 32}, 24 * 32, 24 * 32, std::string()));
-    // Block points reach the next link fresh, columns outer, with the colour it left; moved by
-    // (3, -2) in the changed colour, except (24, 41), a multiple of 5.
+    // Block points reach the next link fresh, columns outer, in the colour left; (24, 41) refused.
     Shifting shifting;
     FilterPointsScaling shifted(&shifting);
     shifted.stretch();
@@ -191,9 +187,9 @@ TEST_F(ZoomTest, BlocksReachTheWindowOnlyWhereVisibleAndOtherLinksFresh)
               std::tuple(6u, 31u, 156u, 0u));
 }
 
-// A zoom link in front of the engine clips its blocks to the window; its plain block loop visits
-// every point. Alone, behind a scroll link and behind another zoom link, points where blocks meet
-// the window's edges, far out and past int must give the same pixels and messages both ways.
+// A zoom link before the engine clips its blocks to the window; its plain loop visits every point.
+// Alone, behind a scroll or before another zoom, points at the edges, far out and past int give
+// the same pixels and messages both ways.
 TEST(ZoomChainTest, ClippedBlocksMatchThePlainLoop)
 {
     constexpr int kWidth = 37, kHeight = 23;  // small and odd: edges likely, comparisons cheap
@@ -250,13 +246,12 @@ TEST_F(ZoomTest, EveryKnownChainDrawsLikeThePlainPath)
     first.changeOffset(-250, 130);
     second.changeOffset(40, -300);
     randomly(&first, game->getScalingFilter(), 150);
-    for (const int steps : {0, 1, 2, 7, 63, -1, -2, -7}) {  // offsets up to the end of int
+    for (const int steps : {0, 1, 2, 7, 63, -1, -2, -7})  // offsets up to the end of int
         for (auto [x, y] : {std::pair{0, 0}, {-37, 52}, {400, -650}, {INT_MAX, 3}, {-5, INT_MIN}}) {
             SCOPED_TRACE(testing::Message() << "steps " << steps << ", offset " << x << "," << y);
             Chain chain(game.get(), steps, x, y);
             randomly(&chain.scroll, chain.scaling, 40);
         }
-    }
     // Random drawings often miss a zoomed window; this one surely counts points.
     Chain chain(game.get(), 5, -20, -30);
     randomly(&chain.scroll, chain.scaling, 1, [](PixelCanvas& c) { c.drawOval(0, 0, 99, 90, 1); });
@@ -274,8 +269,7 @@ TEST_F(ZoomTest, EveryKnownChainDrawsLikeThePlainPath)
               std::tuple(messages, 100));
 }
 
-// Counted, not timed: far in, a play frame visits a few window areas of block points at most (the
-// panel filling the window, text, objects), far fewer than whole blocks; away from all, none.
+// Counted, not timed: far in, a frame visits a few windows' worth of block points; off all, none.
 TEST_F(ZoomTest, AZoomedFrameCountsOnlyTheVisiblePartsOfBlocks)
 {
     FilterPointsScaling& scaling = game->getScalingFilter();
