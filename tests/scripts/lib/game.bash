@@ -67,10 +67,13 @@ start_game() {
     GAME_PID=$!
 }
 
-# True while the game's process exists and has not ended (kill -0 succeeds on a zombie too).
+# True while the game's process exists and has not ended. kill -0 succeeds on a zombie too, so the
+# state in /proc tells; a read of it that fails while the process exists (seen under load, as the
+# process starts) is no sign of an end.
 game_alive() {
+    kill -0 "$GAME_PID" 2>/dev/null || return 1
     local stat
-    stat=$(cat "/proc/$GAME_PID/stat" 2>/dev/null) || return 1
+    stat=$(cat "/proc/$GAME_PID/stat" 2>/dev/null) || return 0
     stat=${stat##*) }
     [[ ${stat%% *} != Z ]]
 }
