@@ -5,25 +5,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "RegularFile.h"
+
 namespace {
 
-bool isRegularFile(int fd)
-{
-    struct stat info;
-    return fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// Whether the file ends in something other than a line end. A missing, empty or unreadable file
-// needs nothing; O_NONBLOCK keeps a named pipe from holding the game up.
+// Whether the file ends in something other than a line end. A missing, empty, unreadable or
+// irregular file needs nothing.
 bool lastLineIsOpen(const std::string& fileName)
 {
-    const int fd = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    long long size = 0;
+    const int fd = RegularFile::openForReading(fileName, &size);
     if (fd < 0)
         return false;
-    struct stat info;
     char last = '\n';
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
-        pread(fd, &last, 1, info.st_size - 1) != 1)
+    if (size > 0 && pread(fd, &last, 1, size - 1) != 1)
         last = '\n';
     close(fd);
     return last != '\n';
@@ -42,7 +37,8 @@ bool HighScoreFile::append(const std::string& fileName, int score)
         open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    bool written = isRegularFile(fd);
+    struct stat info;
+    bool written = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     // One write with O_APPEND: the line lands whole at the end or the failure is seen.
     written = written && write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
     written = close(fd) == 0 && written;

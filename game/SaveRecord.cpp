@@ -7,11 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include <cstdio>
 #include <istream>
 #include <sstream>
+
+#include "RegularFile.h"
 
 namespace {
 
@@ -48,28 +48,20 @@ std::string SaveRecord::format() const
 
 bool SaveRecord::readFile(const std::string& fileName, SaveRecord& record)
 {
-    // Without blocking and only from a regular file: opening a named pipe would otherwise wait
-    // for a writer, and a device is no save.
-    const int fd = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    long long size = 0;
+    const int fd = RegularFile::openForReading(fileName, &size);
+    std::FILE* file = fd >= 0 && size <= kMaxFileSize ? fdopen(fd, "rb") : nullptr;
+    if (!file) {
+        if (fd >= 0)
+            close(fd);
         return false;
-    struct stat info;
-    std::string text;
-    bool readable = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxFileSize;
-    if (readable) {
-        // One byte more than allowed tells a file that grew since fstat from one that fits.
-        text.resize(static_cast<std::size_t>(kMaxFileSize) + 1);
-        std::size_t filled = 0;
-        ssize_t got = 0;
-        do {
-            got = read(fd, &text[filled], text.size() - filled);
-            if (got > 0)
-                filled += static_cast<std::size_t>(got);
-        } while (filled < text.size() && (got > 0 || (got < 0 && errno == EINTR)));
-        readable = got >= 0 && filled <= static_cast<std::size_t>(kMaxFileSize);
-        text.resize(filled);
     }
-    close(fd);
+    // One byte more than allowed tells a file that grew since it was opened from one that fits.
+    std::string text(static_cast<std::size_t>(kMaxFileSize) + 1, '\0');
+    text.resize(std::fread(&text[0], 1, text.size(), file));
+    const bool readable =
+        !std::ferror(file) && text.size() <= static_cast<std::size_t>(kMaxFileSize);
+    std::fclose(file);
     return readable && parse(text, record);
 }
 

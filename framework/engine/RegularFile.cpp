@@ -7,18 +7,29 @@
 
 #include <cstdio>
 
-SDL_RWops* RegularFile::open(const std::string& fileName)
+int RegularFile::openForReading(const std::string& fileName, long long* size)
 {
     // O_NONBLOCK: opening a named pipe for reading would otherwise wait for a writer.
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return nullptr;
+        return -1;
     struct stat info;
-    std::FILE* file = nullptr;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        file = fdopen(fd, "rb");
-    if (!file) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(fd);
+        return -1;
+    }
+    if (size)
+        *size = info.st_size;
+    return fd;
+}
+
+SDL_RWops* RegularFile::open(const std::string& fileName)
+{
+    const int fd = openForReading(fileName);
+    std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "rb");
+    if (!file) {
+        if (fd >= 0)
+            close(fd);
         return nullptr;
     }
     SDL_RWops* stream = SDL_RWFromFP(file, SDL_TRUE);
