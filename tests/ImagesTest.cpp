@@ -122,6 +122,10 @@ TEST_F(ImagesTest, RgbAndPaddedRowsAreConvertedAndPixelsWrapBothWays)
                            {0, 2, 0}, {13, 7, 4}, {-1, 0, 2}, {0, -1, 3}, {-4, -3, 5},
                            {INT_MIN, 0, 1}})
         EXPECT_EQ(data.getPixel(x, y), i + 1u) << x << "," << y;
+    // One row high: every y wraps onto it.
+    ASSERT_TRUE(data.copyPixelsFrom(Surface(SDL_CreateRGBSurfaceWithFormatFrom(
+        words.data(), 2, 1, 32, 20, SDL_PIXELFORMAT_ARGB8888)).get()));
+    EXPECT_EQ(data.getPixel(3, 5), 2u);
     EXPECT_FALSE(data.loadImage("no such file.png"));  // a failed load empties the picture
     EXPECT_EQ(data.getWidth() + data.getHeight() + int(data.getPixel(1, 1)), 0);
 }
