@@ -76,7 +76,7 @@ TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveKeepsAMarginAndTak
         {300, 400, {'s'}, 1, 300, 406, 1},   {300, 400, {'w', SDLK_UP}, 1, 300, 394, 0},
         {300, 400, {SDLK_LEFT}, 0, 297, 400, 2}, {300, 400, {SDLK_UP, SDLK_RIGHT}, 0, 303, 397, 3},
         {11, 400, {'a'}, 0, 10, 400, 2},     {300, 400, {SDLK_UP, SDLK_DOWN}, 0, 300, 400, 1},
-        {587, 400, {'d'}, 0, 589, 400, 3},   {589, 400, {'d'}, 0, 589, 400, 3},
+        {587, 400, {'d'}, 0, 589, 400, 3},   {585, 400, {'d'}, 0, 588, 400, 3},
         {300, 21, {'w'}, 0, 300, 20, 0},     {300, 777, {'s'}, 0, 300, 779, 1}};
     Object* player = addPlayer(0, 0);
     const GameState& s = state();
