@@ -80,6 +80,12 @@ BaseEngine::BaseEngine() : foreground(this), background(this), tickSource(SDL_Ge
 
 BaseEngine::~BaseEngine()
 {
+    releaseWindow();
+    // The font cache member then closes the fonts, and the container base deletes the objects.
+}
+
+void BaseEngine::releaseWindow()
+{
     // Surfaces first: they hold no reference to the renderer. SDL_Quit would release the window
     // objects at exit anyway; freeing them here keeps a process that builds many engines flat.
     if (SDL_Surface* surface = foreground.getSurface())
@@ -94,7 +100,9 @@ BaseEngine::~BaseEngine()
         SDL_DestroyRenderer(renderer);
     if (window)
         SDL_DestroyWindow(window);
-    // The font cache member then closes the fonts, and the container base deletes the objects.
+    texture = nullptr;
+    renderer = nullptr;
+    window = nullptr;
 }
 
 // ---- Default hooks ---------------------------------------------------------------------------
@@ -240,6 +248,13 @@ int BaseEngine::initialise(const char* title, int width, int height, const char*
         SDL_Quit();
         return 1;
     }
+    // The window and what draws into it come before anything else is set up: without any one of
+    // them nothing can be shown, so the game stops here as if SDL had not started.
+    if (!createWindow(title, width, height)) {
+        releaseWindow();
+        SDL_Quit();
+        return 1;
+    }
     registerExitHandlersOnce();
     if (!TTF_WasInit())
         TTF_Init();  // a later engine in the same process after TTF_Quit (tests only)
@@ -248,30 +263,40 @@ int BaseEngine::initialise(const char* title, int width, int height, const char*
     if (fontName && fontName[0] != '\0')
         defaultFont = fontCache.getFont(fontName, fontSize);
 
-    window = SDL_CreateWindow(title, 10, 40, width, height, 0);
-    if (!window)
-        std::printf("Unable to create window: %s\n", SDL_GetError());
-    renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
-    if (window && !renderer)
-        std::printf("Unable to create renderer: %s\n", SDL_GetError());
-    texture = renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
-                                           SDL_TEXTUREACCESS_STREAMING, width, height)
-                       : nullptr;
-    if (renderer && !texture)
-        std::printf("Unable to create texture: %s\n", SDL_GetError());
-    foreground.setSurface(SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00,
-                                               0x000000FF, 0xFF000000));
-    background.setSurface(SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00,
-                                               0x000000FF, 0xFF000000));
-    if (!foreground.getSurface() || !background.getSurface())
-        std::printf("Unable to create drawing surfaces: %s\n", SDL_GetError());
-    std::fflush(stdout);
-
     keyStates = std::make_unique<unsigned char[]>(kKeyTableSize);
     std::memset(keyStates.get(), 0, kKeyTableSize);
 
     initialiseContent();
     return 0;
+}
+
+bool BaseEngine::createWindow(const char* title, int width, int height)
+{
+    // Names what could not be made, with SDL's reason; false after the first failure.
+    const auto failed = [](const char* what) {
+        std::fprintf(stderr, "Unable to init SDL: could not create the %s: %s\n", what,
+                     SDL_GetError());
+        return false;
+    };
+    window = SDL_CreateWindow(title, 10, 40, width, height, 0);
+    if (!window)
+        return failed("window");
+    renderer = SDL_CreateRenderer(window, -1, 0);
+    if (!renderer)
+        return failed("renderer");
+    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                width, height);
+    if (!texture)
+        return failed("texture");
+    foreground.setSurface(SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00,
+                                               0x000000FF, 0xFF000000));
+    if (!foreground.getSurface())
+        return failed("foreground surface");
+    background.setSurface(SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00,
+                                               0x000000FF, 0xFF000000));
+    if (!background.getSurface())
+        return failed("background surface");
+    return true;
 }
 
 int BaseEngine::mainLoop()
@@ -283,6 +308,14 @@ int BaseEngine::mainLoop()
 
 bool BaseEngine::mainLoopIteration()
 {
+    if (!mainLoopStep())
+        return false;
+    redrawDisplay();
+    return true;
+}
+
+bool BaseEngine::mainLoopStep()
+{
     mainLoopStartIteration();
     SDL_Event event;
     while (SDL_PollEvent(&event))
@@ -293,7 +326,6 @@ bool BaseEngine::mainLoopIteration()
     if (isTimeToAct())
         updateAllObjects(getModifiedTime());
     mainLoopAfterUpdate();
-    redrawDisplay();
     return true;
 }
 

@@ -69,13 +69,18 @@ public:
     // ---- Lifecycle ------------------------------------------------------------------------------
     // Starts SDL video and the font library, opens the default font (name may be empty: none),
     // creates the width x height window titled title at (10, 40), its renderer, texture and both
-    // surfaces, and calls initialiseContent. Returns 0, or 1 when SDL cannot start.
+    // surfaces, and calls initialiseContent. Returns 0, or 1 when SDL cannot start or any of the
+    // window, renderer, texture and surfaces cannot be made; then the reason is on standard error
+    // ("Unable to init SDL: ..."), nothing else is set up and SDL is shut down again.
     int initialise(const char* title, int width, int height, const char* fontName, int fontSize);
     // Runs iterations until the window is closed. Returns 0.
     int mainLoop();
     // One iteration of the main loop: events, clock, update when due, redraw when requested.
     // Returns false when a quit event arrived (the rest of the iteration is then skipped).
     bool mainLoopIteration();
+    // The same iteration without its redraw, for a loop driver that shows at most one frame per
+    // display refresh (the browser's) and calls redrawDisplay itself.
+    bool mainLoopStep();
     // Calls cleanUp, then releases the key-state table.
     void deinitialise();
     // Everything a redraw does before the upload: lock the foreground, copy the background onto
@@ -141,6 +146,11 @@ public:
     SDL_Texture* texture = nullptr;
 
 private:
+    // Creates the window, renderer, texture and both surfaces; on the first failure prints the
+    // start-up failure line naming it and returns false (what was made is kept for releaseWindow).
+    bool createWindow(const char* title, int width, int height);
+    // Frees the surfaces, texture, renderer and window that exist, and forgets them.
+    void releaseWindow();
     // Whether SDL's video driver shows windows, or was asked for by name when it does not
     // ("offscreen" and "dummy" are window-less). Only meaningful after SDL_Init.
     static bool showsWindows();
