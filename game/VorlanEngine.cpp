@@ -21,9 +21,6 @@
 
 namespace {
 
-constexpr const char* kSaveFile = "currentSave.txt";
-constexpr const char* kHighScoreFile = "highScore.txt";
-
 constexpr int kObjectCount = 6;
 // Width and height of the six fixed objects, by index: player, four enemies, UFO.
 constexpr int kObjectSizes[kObjectCount][2] = {{10, 20}, {10, 20}, {10, 20},
@@ -345,16 +342,15 @@ void VorlanEngine::saveGame()
     record.fields[14] = state.speedBoostActive;
     record.fields[15] = state.level;
     // The previous save stays as it was when this one cannot be written whole.
-    const bool saved = complete && record.writeFile(kSaveFile);
-    reportFileFailure(!saved, saveFailureReported, "Could not save the game to", kSaveFile);
+    saveFile.reportWrite(complete && record.writeFile(saveFile.name()));
 }
 
 void VorlanEngine::loadGame()
 {
     SaveRecord record;
-    if (!SaveRecord::readFile(kSaveFile, record)) {
+    if (!SaveRecord::readFile(saveFile.name(), record)) {
         // Nothing changes: the game stays paused with what it had.
-        std::printf("Could not load the saved game from %s\n", kSaveFile);
+        std::printf("Could not load the saved game from %s\n", saveFile.name());
         std::fflush(stdout);
         return;
     }
@@ -381,19 +377,5 @@ void VorlanEngine::loadGame()
 
 void VorlanEngine::recordHighScore()
 {
-    const bool recorded = HighScoreFile::append(kHighScoreFile, state.score);
-    reportFileFailure(!recorded, highScoreFailureReported, "Could not record the score in",
-                      kHighScoreFile);
-}
-
-void VorlanEngine::reportFileFailure(bool failed, bool& reported, const char* what,
-                                     const char* fileName)
-{
-    // Once per run of failures: K held down in a folder that cannot be written repeats many
-    // times a second, and one line says all there is to say until a write works again.
-    if (failed && !reported) {
-        std::printf("%s %s\n", what, fileName);
-        std::fflush(stdout);
-    }
-    reported = failed;
+    highScoreFile.reportWrite(HighScoreFile::append(highScoreFile.name(), state.score));
 }

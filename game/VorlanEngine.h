@@ -12,6 +12,7 @@
 #include "BaseEngine.h"
 #include "FilterPointsScaling.h"
 #include "FilterPointsTranslation.h"
+#include "GameFile.h"
 #include "GameState.h"
 #include "VorlanTileManager.h"
 
@@ -63,9 +64,6 @@ private:
     void buildObjects(const int positions[6][2]);
     // One step of zoom about the window centre: stretch (in) or compress (out).
     void zoomAboutCentre(bool zoomIn);
-    // Prints "<what> <fileName>" when a write fails after one that worked (or the first time).
-    static void reportFileFailure(bool failed, bool& reported, const char* what,
-                                  const char* fileName);
 
     GameState state;
     VorlanTileManager tileManager;
@@ -73,7 +71,6 @@ private:
     FilterPointsScaling scalingFilter;
     FilterPointsTranslation translationFilter;
     std::vector<std::unique_ptr<DisplayableObject>> retiredObjects;
-    // Whether the last save or high-score write failed and was reported.
-    bool saveFailureReported = false;
-    bool highScoreFailureReported = false;
+    GameFile saveFile = GameFile::save();
+    GameFile highScoreFile = GameFile::highScores();
 };
