@@ -1,11 +1,12 @@
-// Entry point: seeds the random generator, runs the game's engine through its fixed lifecycle
-// (construct, initialise, main loop, deinitialise, destroy) and destroys the picture cache last.
+// Desktop entry point: seeds the random generator, runs the game's engine through its fixed
+// lifecycle (construct, initialise, main loop, deinitialise, destroy) and destroys the picture
+// cache last. The browser's entry point is app/browser/BrowserMain.cpp.
 #include <SDL.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
+#include "GameWindow.h"
 #include "ImageManager.h"
 #include "VorlanEngine.h"
 
@@ -15,9 +16,7 @@ int main(int, char**)
     int exitCode = 0;
     {
         VorlanEngine engine;
-        char title[1024];
-        std::snprintf(title, sizeof title, "Dustreach : Size %d x %d", 600, 800);
-        exitCode = engine.initialise(title, 600, 800, "Cornerstone Regular.ttf", 24);
+        exitCode = initialiseGameWindow(engine);
         if (exitCode == 0)
             exitCode = engine.mainLoop();
         engine.deinitialise();

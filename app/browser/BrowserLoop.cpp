@@ -1,0 +1,78 @@
+// BrowserLoop: the catch-up of 10 ms ticks per animation frame, the single redraw, and the pause
+// when the tab is hidden during play.
+#include "BrowserLoop.h"
+
+#include "GameState.h"
+#include "VorlanEngine.h"
+
+namespace {
+
+constexpr std::int64_t kTickMs = 10;
+
+}  // namespace
+
+BrowserLoop::BrowserLoop(VorlanEngine& engine) : engine(engine)
+{
+    engine.setTickSource([this] { return clock; });
+    SDL_AddEventWatch(&BrowserLoop::watchEvents, this);
+}
+
+BrowserLoop::~BrowserLoop()
+{
+    SDL_DelEventWatch(&BrowserLoop::watchEvents, this);
+}
+
+bool BrowserLoop::frame(double nowMs)
+{
+    const auto now = static_cast<std::int64_t>(nowMs);
+    if (!started) {
+        started = true;
+        clock = static_cast<std::uint32_t>(now);
+    }
+    std::int64_t due = (now - static_cast<std::int64_t>(clock)) / kTickMs;
+    if (due > kMaxTicksPerFrame) {
+        clock += static_cast<std::uint32_t>((due - kMaxTicksPerFrame) * kTickMs);
+        due = kMaxTicksPerFrame;
+    }
+    if (hiddenWhileRunning) {
+        hiddenWhileRunning = false;
+        if (engine.getState().playState == Running)
+            pressSpace();
+    }
+    // One step at least, for the events; with ticks due, one step for each, the clock a tick on.
+    const std::int64_t steps = due > 0 ? due : 1;
+    for (std::int64_t step = 0; step < steps; ++step) {
+        if (due > 0)
+            clock += kTickMs;
+        const int before = engine.nextActTime;
+        if (!engine.mainLoopStep())
+            return false;
+        if (engine.nextActTime != before)
+            ++updateCount;
+    }
+    engine.redrawDisplay();
+    return true;
+}
+
+int SDLCALL BrowserLoop::watchEvents(void* loop, SDL_Event* event)
+{
+    auto* self = static_cast<BrowserLoop*>(loop);
+    if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_HIDDEN &&
+        self->engine.getState().playState == Running)
+        self->hiddenWhileRunning = true;
+    return 1;
+}
+
+void BrowserLoop::pressSpace()
+{
+    SDL_Event press{};
+    press.type = SDL_KEYDOWN;
+    press.key.state = SDL_PRESSED;
+    press.key.keysym.sym = SDLK_SPACE;
+    press.key.keysym.scancode = SDL_SCANCODE_SPACE;
+    SDL_PushEvent(&press);
+    SDL_Event release = press;
+    release.type = SDL_KEYUP;
+    release.key.state = SDL_RELEASED;
+    SDL_PushEvent(&release);
+}

@@ -1,0 +1,120 @@
+// Browser entry point: the same game as app/main.cpp, but the browser owns the loop. main sets
+// the game up in its working folder, hands one frame function to the browser (called once per
+// animation frame) and returns; the page keeps the game alive from then on. Where the game cannot
+// start, main returns 1 and the page shows the "Unable to init SDL: " line instead of the game.
+#include <SDL.h>
+#include <dirent.h>
+#include <emscripten.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "BrowserLoop.h"
+#include "BrowserStorage.h"
+#include "GameWindow.h"
+#include "ImageManager.h"
+#include "VorlanEngine.h"
+
+namespace {
+
+// Where the site's pictures and font are unpacked, and the game's working folder (mounted by
+// storage.js; the files the game writes there are kept in IndexedDB).
+constexpr const char* kSiteFolder = "/site";
+constexpr const char* kGameFolder = "/dustreach";
+
+// Everything the browser keeps alive between frames.
+struct BrowserGame {
+    std::unique_ptr<VorlanEngine> engine = std::make_unique<VorlanEngine>();
+    std::unique_ptr<BrowserLoop> loop;
+    std::unique_ptr<BrowserStorage> storage;
+};
+
+// Hands the game to the page's script, for the probes below.
+EM_JS(void, publishGame, (void* game), { Module["dustreachGame"] = game; });
+
+// Links every file of the site folder into the working folder under its own name.
+void linkSiteFiles()
+{
+    DIR* site = opendir(kSiteFolder);
+    if (!site)
+        return;
+    while (const dirent* entry = readdir(site)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string target = std::string(kSiteFolder) + "/" + name;
+        symlink(target.c_str(), name.c_str());
+    }
+    closedir(site);
+}
+
+void runFrame(void* data)
+{
+    auto* game = static_cast<BrowserGame*>(data);
+    if (!game->loop->frame(emscripten_get_now())) {
+        emscripten_cancel_main_loop();
+        game->loop.reset();
+        game->engine->deinitialise();
+        delete game;
+        ImageManager::destroyInstance();
+        return;
+    }
+    game->storage->keepChangedFiles();
+}
+
+}  // namespace
+
+// ---- Probes for the browser test and the benchmark (tools/web/) ------------------------------
+// The page's script calls these with Module.dustreachGame, the game main hands to the browser.
+
+// Composes and presents the current frame count times in a row; the mean cost in microseconds.
+extern "C" EMSCRIPTEN_KEEPALIVE double dustreach_frame_cost(void* data, int count)
+{
+    auto* game = static_cast<BrowserGame*>(data);
+    const double start = emscripten_get_now();
+    for (int frame = 0; frame < count; ++frame) {
+        game->engine->requestRedraw();
+        game->engine->redrawDisplay();
+    }
+    return (emscripten_get_now() - start) * 1000.0 / count;
+}
+
+// Updates the game has run since it started.
+extern "C" EMSCRIPTEN_KEEPALIVE double dustreach_updates(void* data)
+{
+    return static_cast<double>(static_cast<BrowserGame*>(data)->loop->updates());
+}
+
+int main()
+{
+    std::srand(static_cast<unsigned int>(std::time(nullptr)));
+    if (chdir(kGameFolder) != 0) {
+        std::fprintf(stderr, "Unable to init SDL: the game's folder %s is missing\n", kGameFolder);
+        return 1;
+    }
+    linkSiteFiles();
+    // Keys reach the game only while its canvas has the focus, so the rest of the page and the
+    // browser's own shortcuts keep theirs (page.js decides which keys are the game's).
+    SDL_SetHint(SDL_HINT_EMSCRIPTEN_KEYBOARD_ELEMENT, "#canvas");
+
+    auto game = std::make_unique<BrowserGame>();
+    const int exitCode = initialiseGameWindow(*game->engine);
+    if (exitCode != 0) {
+        game->engine->deinitialise();
+        game.reset();
+        ImageManager::destroyInstance();
+        return exitCode;
+    }
+    // The game has no use for the wheel: left alone, it scrolls the page.
+    SDL_EventState(SDL_MOUSEWHEEL, SDL_IGNORE);
+    game->loop = std::make_unique<BrowserLoop>(*game->engine);
+    game->storage = std::make_unique<BrowserStorage>();
+    // The browser calls runFrame at its display's rate from now on; it owns the game.
+    publishGame(game.get());
+    emscripten_set_main_loop_arg(runFrame, game.release(), 0, false);
+    return 0;
+}

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Builds the libraries the browser version links, SDL2, SDL2_image, SDL2_ttf and FreeType, from
+# Debian's own source packages with Debian's emscripten, once per machine, and prints the folder
+# they are installed in (include/, lib/, lib/cmake/) as its last line.
+#
+# The sources come through apt with a private configuration (its own source list and state
+# folder, under the cache folder): the machine's apt sources are never read or changed, and no
+# root is needed. The versions are pinned below. A build goes into
+#     ${XDG_CACHE_HOME:-~/.cache}/dustreach/web-libraries/<key>/
+# where <key> is a hash of the versions, the compiler's version, the build flags and this script,
+# so later runs and fresh clones on the same machine reuse it, and a change to any of them builds
+# afresh. A build is moved into place only when it is complete.
+# Usage: tools/web/libraries.sh
+set -euo pipefail
+
+# Pinned source versions: Debian 12's.
+readonly SDL2_VERSION=2.26.5+dfsg-1
+readonly SDL2_IMAGE_VERSION=2.6.3+dfsg-1
+readonly SDL2_TTF_VERSION=2.20.1+dfsg-2
+readonly FREETYPE_VERSION=2.12.1+dfsg-5+deb12u4
+readonly MIRROR=${DUSTREACH_DEBIAN_MIRROR:-http://deb.debian.org}
+
+# Everything the libraries are built with; part of the cache key.
+readonly CFLAGS_WEB="-O2"
+readonly SDL2_OPTIONS=(-DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON
+    -DSDL_AUDIO=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF
+    -DSDL_POWER=OFF -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF -DSDL_LOCALE=OFF)
+readonly FREETYPE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON
+    -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON)
+readonly SDL2_IMAGE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2IMAGE_VENDORED=OFF
+    -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_BACKEND_STB=ON
+    -DSDL2IMAGE_PNG=ON -DSDL2IMAGE_JPG=ON -DSDL2IMAGE_BMP=OFF -DSDL2IMAGE_GIF=OFF
+    -DSDL2IMAGE_LBM=OFF -DSDL2IMAGE_PCX=OFF -DSDL2IMAGE_PNM=OFF -DSDL2IMAGE_QOI=OFF
+    -DSDL2IMAGE_SVG=OFF -DSDL2IMAGE_TGA=OFF -DSDL2IMAGE_XCF=OFF -DSDL2IMAGE_XPM=OFF
+    -DSDL2IMAGE_XV=OFF -DSDL2IMAGE_PNG_SAVE=OFF -DSDL2IMAGE_JPG_SAVE=OFF)
+readonly SDL2_TTF_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF
+    -DSDL2TTF_SAMPLES=OFF)
+
+# Debian's emscripten runs its JavaScript optimiser on Debian's node modules.
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+
+say() { echo "web libraries: $*" >&2; }
+
+cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/dustreach/web-libraries
+emscripten_version=$(emcc --version | head -n 1)
+key_text="$emscripten_version
+libsdl2 $SDL2_VERSION ${SDL2_OPTIONS[*]}
+freetype $FREETYPE_VERSION ${FREETYPE_OPTIONS[*]}
+libsdl2-image $SDL2_IMAGE_VERSION ${SDL2_IMAGE_OPTIONS[*]}
+libsdl2-ttf $SDL2_TTF_VERSION ${SDL2_TTF_OPTIONS[*]}
+$CFLAGS_WEB
+recipe $(sha256sum <"$0" | cut -c1-16)"
+key=$(printf '%s' "$key_text" | sha256sum | cut -c1-16)
+prefix=$cache_root/$key
+if [[ -f $prefix/COMPLETE ]]; then
+    say "reusing $prefix"
+    echo "$prefix"
+    exit 0
+fi
+
+# ---- Sources, through apt with a configuration of our own ----------------------------------------
+apt_dir=$cache_root/apt
+mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/sources"
+keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+cat >"$apt_dir/sources.list" <<EOF
+deb-src [signed-by=$keyring] $MIRROR/debian bookworm main
+deb-src [signed-by=$keyring] $MIRROR/debian bookworm-updates main
+deb-src [signed-by=$keyring] $MIRROR/debian-security bookworm-security main
+EOF
+apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=/dev/null"
+    -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o "Debug::NoLocking=1"
+    -o "APT::Sandbox::User=$(id -un)")
+
+# fetch PACKAGE VERSION: unpacks the source package into $apt_dir/sources/PACKAGE-VERSION once.
+fetch() {
+    local package=$1 version=$2
+    local tree=$apt_dir/sources/$package-$version
+    [[ -d $tree ]] && return 0
+    if [[ ! -f $apt_dir/updated ]]; then
+        say "reading Debian's source index"
+        apt-get "${apt_options[@]}" -qq update >&2
+        touch "$apt_dir/updated"
+    fi
+    say "fetching $package $version"
+    local download
+    download=$(mktemp -d "$apt_dir/sources/download.XXXXXX")
+    if ! (cd "$download" && apt-get "${apt_options[@]}" -qq source --download-only \
+        "$package=$version" >&2); then
+        rm -rf "$download" "$apt_dir/updated"
+        say "Debian's archive no longer offers $package $version; raise the pin in $0"
+        return 1
+    fi
+    # The .dsc's hashes were checked by apt against the signed index.
+    (cd "$download" && dpkg-source --no-check -x ./*.dsc unpacked >/dev/null)
+    mv "$download/unpacked" "$tree"
+    rm -rf "$download"
+}
+
+fetch libsdl2 "$SDL2_VERSION"
+fetch freetype "$FREETYPE_VERSION"
+fetch libsdl2-image "$SDL2_IMAGE_VERSION"
+fetch libsdl2-ttf "$SDL2_TTF_VERSION"
+
+# ---- Builds ------------------------------------------------------------------------------------------
+staging=$(mktemp -d "$cache_root/building.XXXXXX")
+trap 'rm -rf "$staging"' EXIT
+jobs=$(nproc)
+
+# build PACKAGE VERSION OPTIONS...: configures, builds and installs one library into the staging
+# prefix, where the next ones find it.
+build() {
+    local package=$1 version=$2
+    shift 2
+    say "building $package $version"
+    emcmake cmake -S "$apt_dir/sources/$package-$version" -B "$staging/build/$package" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$CFLAGS_WEB" \
+        -DCMAKE_INSTALL_PREFIX="$staging/prefix" -DCMAKE_FIND_ROOT_PATH="$staging/prefix" \
+        -DCMAKE_PREFIX_PATH="$staging/prefix" "$@" >"$staging/$package.log" 2>&1 ||
+        { tail -n 30 "$staging/$package.log" >&2; return 1; }
+    cmake --build "$staging/build/$package" -j"$jobs" >>"$staging/$package.log" 2>&1 ||
+        { tail -n 30 "$staging/$package.log" >&2; return 1; }
+    cmake --install "$staging/build/$package" >>"$staging/$package.log" 2>&1 ||
+        { tail -n 30 "$staging/$package.log" >&2; return 1; }
+    # The site carries the licence of everything it links.
+    mkdir -p "$staging/prefix/licences"
+    cp "$apt_dir/sources/$package-$version/debian/copyright" \
+        "$staging/prefix/licences/$package.copyright"
+}
+
+build libsdl2 "$SDL2_VERSION" "${SDL2_OPTIONS[@]}"
+build freetype "$FREETYPE_VERSION" "${FREETYPE_OPTIONS[@]}"
+build libsdl2-image "$SDL2_IMAGE_VERSION" "${SDL2_IMAGE_OPTIONS[@]}"
+# Built with stb_image, SDL2_image needs neither libjpeg nor libpng, but the package file it
+# installs still asks for both; later SDL2_image releases skip them the same way.
+sed -i -e 's/NOT SDL2IMAGE_VENDORED AND NOT TARGET \(JPEG::JPEG\|PNG::PNG\))/NOT SDL2IMAGE_VENDORED AND NOT SDL2IMAGE_BACKEND_STB AND NOT TARGET \1)/' \
+    "$staging/prefix/lib/cmake/SDL2_image/SDL2_imageConfig.cmake"
+build libsdl2-ttf "$SDL2_TTF_VERSION" "${SDL2_TTF_OPTIONS[@]}"
+
+printf '%s\n' "$key_text" >"$staging/prefix/KEY"
+touch "$staging/prefix/COMPLETE"
+rm -rf "$prefix"
+mv "$staging/prefix" "$prefix"
+say "built into $prefix"
+echo "$prefix"
