@@ -1,7 +1,8 @@
 // Browser entry point: the same game as app/main.cpp, but the browser owns the loop. main sets
 // the game up in its working folder, hands one frame function to the browser (called once per
 // animation frame) and returns; the page keeps the game alive from then on. Where the game cannot
-// start, main returns 1 and the page shows the "Unable to init SDL: " line instead of the game.
+// start, the program ends with exit code 1 and the page shows the "Unable to init SDL: " line
+// instead of the game.
 #include <SDL.h>
 #include <dirent.h>
 #include <emscripten.h>
@@ -94,7 +95,7 @@ int main()
     std::srand(static_cast<unsigned int>(std::time(nullptr)));
     if (chdir(kGameFolder) != 0) {
         std::fprintf(stderr, "Unable to init SDL: the game's folder %s is missing\n", kGameFolder);
-        return 1;
+        emscripten_force_exit(1);
     }
     linkSiteFiles();
     // Keys reach the game only while its canvas has the focus, so the rest of the page and the
@@ -107,7 +108,9 @@ int main()
         game->engine->deinitialise();
         game.reset();
         ImageManager::destroyInstance();
-        return exitCode;
+        // A page keeps its program alive after main returns; this ends it, and the page's
+        // Module.onExit shows the failure.
+        emscripten_force_exit(exitCode);
     }
     // The game has no use for the wheel: left alone, it scrolls the page.
     SDL_EventState(SDL_MOUSEWHEEL, SDL_IGNORE);

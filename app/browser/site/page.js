@@ -69,7 +69,8 @@
     focusHint.hidden = !running;
   });
 
-  window.Module = {
+  // A page that embeds the game may have set Module fields of its own already (preRun, say).
+  window.Module = Object.assign(window.Module || {}, {
     canvas: canvas,
     print: function (text) {
       console.log(text);
@@ -102,7 +103,7 @@
     onStorageLost: function () {
       storageNote.hidden = false;
     }
-  };
+  });
 
   var script = document.createElement("script");
   script.src = "dustreach.js";
