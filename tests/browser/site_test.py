@@ -77,8 +77,8 @@ class SiteTest(unittest.TestCase):
     def test_play_save_reload_load(self):
         page = self.page()
         page.press(Keys.SPACE)
+        page.click(0)  # from the ship's start, a shot rises between two enemies' columns
         page.press('d', hold_seconds=0.4)
-        page.click(0)
         page.press('k')
         saved = page.read_file('currentSave.txt')
         fields = save_fields(page)
