@@ -44,6 +44,7 @@ bool BrowserLoop::frame(double nowMs)
     for (std::int64_t step = 0; step < steps; ++step) {
         if (due > 0)
             clock += kTickMs;
+        // The engine's tick moves its next due time on whenever it runs an update.
         const int before = engine.nextActTime;
         if (!engine.mainLoopStep())
             return false;

@@ -84,22 +84,23 @@ apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::Sourc
     -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o "Debug::NoLocking=1"
     -o "APT::Sandbox::User=$(id -un)")
 
-# fetch PACKAGE VERSION: unpacks the source package into $apt_dir/sources/PACKAGE-VERSION once.
+index_read=false
+# fetch PACKAGE VERSION: unpacks the source package into $apt_dir/sources/PACKAGE-VERSION.
 fetch() {
     local package=$1 version=$2
     local tree=$apt_dir/sources/$package-$version
     [[ -d $tree ]] && return 0
-    if [[ ! -f $apt_dir/updated ]]; then
+    if [[ $index_read == false ]]; then
         say "reading Debian's source index"
         apt-get "${apt_options[@]}" -qq update >&2
-        touch "$apt_dir/updated"
+        index_read=true
     fi
     say "fetching $package $version"
     local download
     download=$(mktemp -d "$apt_dir/sources/download.XXXXXX")
     if ! (cd "$download" && apt-get "${apt_options[@]}" -qq source --download-only \
         "$package=$version" >&2); then
-        rm -rf "$download" "$apt_dir/updated"
+        rm -rf "$download"
         say "Debian's archive no longer offers $package $version; raise the pin in $0"
         return 1
     fi
@@ -155,5 +156,7 @@ build libsdl2-ttf "$SDL2_TTF_VERSION" "${SDL2_TTF_OPTIONS[@]}"
 
 printf '%s\n' "$key_text" >"$prefix/KEY"
 touch "$prefix/COMPLETE"
+# The sources are needed again only for another build, which fetches them afresh.
+rm -rf "$apt_dir/sources" "$apt_dir/lists"
 say "built into $prefix"
 echo "$prefix"

@@ -34,7 +34,9 @@
                   "ArrowUp", "ArrowDown", "ArrowLeft", "ArrowRight"];
 
   function isGameKey(event) {
-    var key = event.key.length === 1 ? event.key.toLowerCase() : event.key;
+    var key = event.key || "";
+    if (key.length === 1)
+      key = key.toLowerCase();
     return gameKeys.indexOf(key) >= 0;
   }
 
