@@ -73,13 +73,14 @@ def main():
     site, program = sys.argv[1], sys.argv[2]
     desktop_us = desktop_frame_us(program)
     browser_us, updates, rate, version = browser_figures(site)
-    print('| figure                                        |   measured |     goal |')
-    print('|-----------------------------------------------|-----------:|---------:|')
-    print('| desktop play frame, composed and presented    | %7.0f us |          |' % desktop_us)
-    print('| browser play frame, composed and presented    | %7.0f us |          |' % browser_us)
-    print('| browser frame / desktop frame                 | %8.2f x | <= 2.00 x |'
-          % (browser_us / desktop_us))
-    print('| browser updates per second                    | %10.1f | 100 +- 2%% |' % updates)
+    rows = [('desktop play frame, composed and presented', '%7.0f us' % desktop_us, ''),
+            ('browser play frame, composed and presented', '%7.0f us' % browser_us, ''),
+            ('browser frame / desktop frame', '%.2f x' % (browser_us / desktop_us), '<= 2.00 x'),
+            ('browser updates per second', '%.1f' % updates, '100 +- 2%')]
+    print('| %-45s | %10s | %9s |' % ('figure', 'measured', 'goal'))
+    print('|%s|%s:|%s:|' % ('-' * 47, '-' * 11, '-' * 10))
+    for row in rows:
+        print('| %-45s | %10s | %9s |' % row)
     print('Chromium %s, headless, %d animation frames a second.' % (version, rate))
 
 
