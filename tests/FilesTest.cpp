@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <tuple>
 
 #include "GameDriver.h"
 #include "HighScoreFile.h"
@@ -46,7 +45,11 @@ std::string sixteen(const std::string& lineEnd)
 }
 // A working folder holding the game's pictures and font.
 struct GameFolder : ScopedTempDir {
-    GameFolder() { copyGamePictures(); copyAsset(kGameFont); }
+    GameFolder()
+    {
+        copyGamePictures();
+        copyAsset(kGameFont);
+    }
 };
 int count(const std::string& text, const std::string& part)
 {
@@ -79,20 +82,25 @@ TEST(SaveAndScoreFiles, ParsesAfterAnyWhiteSpaceIgnoresWhatFollowsReadsOnlyARegu
         SaveRecord parsed = kUntouched, read = kUntouched;
         const bool fits = text.size() <= std::size_t(SaveRecord::kMaxFileSize);
         writeFile(kSave, text);
-        const bool parses = SaveRecord::parse(text, parsed),
-                   reads = SaveRecord::readFile(kSave, read);
-        EXPECT_EQ(std::make_tuple(parses, parsed.format(), reads, read.format(), readFile(kSave)),
-                  std::make_tuple(complete, complete ? plain : kUntouched.format(),
-                                  complete && fits, complete && fits ? plain : kUntouched.format(),
-                                  text));
+        EXPECT_EQ(SaveRecord::parse(text, parsed), complete);
+        EXPECT_EQ(parsed.format(), complete ? plain : kUntouched.format());
+        EXPECT_EQ(SaveRecord::readFile(kSave, read), complete && fits);
+        EXPECT_EQ(read.format(), complete && fits ? plain : kUntouched.format());
+        EXPECT_EQ(readFile(kSave), text);
     }
     // Missing (and not made), a pipe without a writer (a plain open would wait), a folder.
     SaveRecord record;
     for (int kind = 0; kind < 3; ++kind) {
+        SCOPED_TRACE(kind);
         fs::remove(kSave);
-        ASSERT_TRUE(kind == 0 || (kind == 1 ? !mkfifo(kSave.c_str(), 0600)
-                                            : fs::create_directory(kSave)));
-        EXPECT_FALSE(SaveRecord::readFile(kSave, record) || fs::exists(kSave) != (kind > 0));
+        if (kind == 1) {
+            ASSERT_EQ(mkfifo(kSave.c_str(), 0600), 0);
+        }
+        if (kind == 2) {
+            ASSERT_TRUE(fs::create_directory(kSave));
+        }
+        EXPECT_FALSE(SaveRecord::readFile(kSave, record));
+        EXPECT_EQ(fs::exists(kSave), kind > 0);
     }
 }
 
@@ -116,10 +124,11 @@ TEST(SaveAndScoreFiles, AFailedOrStoppedWriteKeepsTheOldSaveAPipeNeverTakesAScor
             temporaryDuring = readFile(kTemporary);
             return wrote && cut == text.size();
         });
-        EXPECT_EQ(std::make_tuple(saved, targetDuring, temporaryDuring, readFile(kSave),
-                                  fs::exists(kTemporary)),
-                  std::make_tuple(cut == text.size(), old, text.substr(0, written),
-                                  cut == text.size() ? text : old, false));
+        EXPECT_EQ(saved, cut == text.size());
+        EXPECT_EQ(targetDuring, old);
+        EXPECT_EQ(temporaryDuring, text.substr(0, written));
+        EXPECT_EQ(readFile(kSave), cut == text.size() ? text : old);
+        EXPECT_FALSE(fs::exists(kTemporary));
         writeFile(kSave, old);
     }
     // A full disk shows only at flush or close (a file size limit stands in for it).
@@ -130,32 +139,36 @@ TEST(SaveAndScoreFiles, AFailedOrStoppedWriteKeepsTheOldSaveAPipeNeverTakesAScor
     setrlimit(RLIMIT_FSIZE, &full);
     const bool savedOnFullDisk = next.writeFile(kSave);
     setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_EQ(std::make_tuple(savedOnFullDisk, readFile(kSave)), std::make_tuple(false, old));
+    EXPECT_FALSE(savedOnFullDisk);
+    EXPECT_EQ(readFile(kSave), old);
     // A link or a pipe as the temporary is replaced: nothing written through, nothing waited on.
     writeFile("victim.txt", "keep me\n");
     for (bool link : {true, false}) {
+        SCOPED_TRACE(link ? "a link" : "a pipe");
         ASSERT_EQ(link ? symlink("victim.txt", kTemporary.c_str())
                        : mkfifo(kTemporary.c_str(), 0600), 0);
-        const bool saved = next.writeFile(kSave);
-        EXPECT_EQ(std::make_tuple(saved, readFile(kSave), fs::is_symlink(kSave),
-                                  readFile("victim.txt"), fs::exists(kTemporary)),
-                  std::make_tuple(true, text, false, "keep me\n", false));
+        EXPECT_TRUE(next.writeFile(kSave));
+        EXPECT_EQ(readFile(kSave), text);
+        EXPECT_FALSE(fs::is_symlink(kSave));
+        EXPECT_EQ(readFile("victim.txt"), "keep me\n");
+        EXPECT_FALSE(fs::exists(kTemporary));
     }
     ASSERT_EQ(mkfifo(kHighScores.c_str(), 0600), 0);
     EXPECT_FALSE(HighScoreFile::append(kHighScores, 5));
     const int reader = open(kHighScores.c_str(), O_RDONLY | O_NONBLOCK);
     char byte;
-    EXPECT_FALSE(HighScoreFile::append(kHighScores, 5) || read(reader, &byte, 1) > 0);
+    EXPECT_FALSE(HighScoreFile::append(kHighScores, 5));
+    EXPECT_LE(read(reader, &byte, 1), 0);
     close(reader);
     fs::remove(kHighScores);
     // The line goes after every earlier one, whatever ends it.
-    for (const std::string before : {"", "3\n", "12\r\n-3\r\n", "12\n-3", "7"}) {
+    ASSERT_EQ(symlink("scores elsewhere.txt", kHighScores.c_str()), 0);
+    for (auto [before, after] : {std::pair{"", "-2\n"}, {"3\n", "3\n-2\n"},
+                                 {"12\r\n-3\r\n", "12\r\n-3\r\n-2\n"}, {"12\n-3", "12\n-3\n-2\n"},
+                                 {"7", "7\n-2\n"}}) {
         writeFile("scores elsewhere.txt", before);
-        ASSERT_TRUE(fs::is_symlink(kHighScores) ||
-                    !symlink("scores elsewhere.txt", kHighScores.c_str()));
         EXPECT_TRUE(HighScoreFile::append(kHighScores, -2));
-        EXPECT_EQ(readFile("scores elsewhere.txt"),
-                  before + (before.empty() || before.back() == '\n' ? "-2\n" : "\n-2\n"));
+        EXPECT_EQ(readFile("scores elsewhere.txt"), after);
     }
 }
 
@@ -169,31 +182,43 @@ TEST(GameFiles, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreRepo
     // Standard output while each key is tapped in turn, one iteration each.
     const auto press = [&](const std::string& keys) {
         StdoutCapture capture;
-        for (char key : keys)
-            EXPECT_TRUE(GameDriver::tap(key) && game.step());
+        for (char key : keys) {
+            EXPECT_TRUE(GameDriver::tap(key));
+            EXPECT_TRUE(game.step());
+        }
         return capture.stop();
     };
     // SPACE if running, then L: the load comes in the next iteration, before its update.
     const auto load = [&](const SaveRecord& record) {
         writeFile(kSave, record.format());
         press(state.playState == Running ? " l" : "l");
-        return std::make_tuple(state.playState, state.lives, state.score);
     };
-    ASSERT_TRUE(game.started() && GameDriver::tap(SDLK_SPACE) && game.step(4));
+    ASSERT_TRUE(game.started());
+    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
+    ASSERT_TRUE(game.step(4));
     // The UFO on an enemy (50 points), then on the ship (-2 and a life).
-    EXPECT_EQ(load(quietRecord(INT_MAX, 3, 2, 100, 100, 105)), std::tuple(Running, 3, INT_MAX));
-    EXPECT_EQ(load(quietRecord(INT_MIN, 3, 1, 100, 300, 600)), std::tuple(Running, 2, INT_MIN));
+    load(quietRecord(INT_MAX, 3, 2, 100, 100, 105));
+    EXPECT_EQ(state.playState, Running);
+    EXPECT_EQ(state.lives, 3);
+    EXPECT_EQ(state.score, INT_MAX);
+    load(quietRecord(INT_MIN, 3, 1, 100, 300, 600));
+    EXPECT_EQ(state.playState, Running);
+    EXPECT_EQ(state.lives, 2);
+    EXPECT_EQ(state.score, INT_MIN);
     // No lives, or the last and an enemy at the bottom: lost at once, score recorded, save kept.
     std::string expected = "12\n-3\n";
     writeFile(kHighScores, expected);
     for (int lost = 0; lost < 9; ++lost) {
+        SCOPED_TRACE(lost);
         const int score = lost == 0 ? -2147483647 : lost * 37 - 300;
-        EXPECT_EQ(load(quietRecord(score, lost == 0 ? INT_MIN : lost % 2, 1, 789)),
-                  std::make_tuple(Paused, 5, 0));
+        load(quietRecord(score, lost == 0 ? INT_MIN : lost % 2, 1, 789));
+        EXPECT_EQ(state.playState, Paused);
+        EXPECT_EQ(state.lives, 5);
+        EXPECT_EQ(state.score, 0);
         expected += std::to_string(score) + "\n";
     }
-    EXPECT_EQ(readFile(kHighScores) + readFile(kSave),
-              expected + quietRecord(8 * 37 - 300, 0, 1, 789).format());
+    EXPECT_EQ(readFile(kHighScores), expected);
+    EXPECT_EQ(readFile(kSave), quietRecord(8 * 37 - 300, 0, 1, 789).format());
     writeFile(kTemporary, "12\n4\n3");  // a save cut short by a crash
     load(quietRecord(77, 3));
     EXPECT_EQ(press("k"), "");
@@ -204,8 +229,9 @@ TEST(GameFiles, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreRepo
     fs::remove(kSave);
     fs::create_directories(kSave + "/in");
     EXPECT_EQ(press("k l"), kSaveFailed + "Could not load the saved game from currentSave.txt\n");
-    EXPECT_EQ(std::tuple(state.playState, fs::is_directory(kSave + "/in"), fs::exists(kTemporary)),
-              std::tuple(Paused, true, false));
+    EXPECT_EQ(state.playState, Paused);
+    EXPECT_TRUE(fs::is_directory(kSave + "/in"));
+    EXPECT_FALSE(fs::exists(kTemporary));
 }
 
 // 2000 updates: start, fire, zoom, scroll, save, pause, load, lose idle, retry, then turn, fire,
@@ -221,7 +247,9 @@ TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
     fs::remove(file);
     if (damage == "Empty" || damage == "Text" || damage == "Truncated")
         writeFile(file, damage == "Text" ? "Not a picture.\nNor a font.\n" : whole.substr(0, kept));
-    ASSERT_TRUE(damage != "Pipe" || mkfifo(file.c_str(), 0600) == 0);  // a plain open would wait
+    if (damage == "Pipe") {  // a plain open would wait
+        ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    }
     if (unwritable) {  // permissions do not bind root: folders make both writes fail
         writeFile(kSave, oldSave);
         fs::create_directory(kTemporary);
@@ -233,38 +261,53 @@ TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
         GameDriver game;
         // A digit clicks that mouse button (then 10 updates); any other character taps its key.
         const auto input = [&](char c, int updates) {
-            const bool click = c > '0' && c < '4';
-            return (click ? GameDriver::click(c - '0', 300, 400) : GameDriver::tap(c)) &&
-                   game.step(click ? 10 : updates);
+            if (c > '0' && c < '4')
+                return GameDriver::click(c - '0', 300, 400) && game.step(10);
+            return GameDriver::tap(c) && game.step(updates);
         };
-        ASSERT_TRUE(game.started() && game.step(3));
+        ASSERT_TRUE(game.started());
+        ASSERT_TRUE(game.step(3));
         for (char c : std::string(" 111111112332cfbvk l"))
-            ASSERT_TRUE(input(c, 5));
+            ASSERT_TRUE(input(c, 5)) << c;
         ASSERT_EQ(game.state().playState, Running);  // the load found a save
         for (int waited = 0; game.state().playState == Running && waited < 1500; ++waited)
             ASSERT_TRUE(game.step());
         ASSERT_EQ(game.state().playState, Paused) << "the idle game was not lost";
-        ASSERT_TRUE(input('r', 100) && input(' ', 50) && input(' ', 1));
+        ASSERT_TRUE(input('r', 100));
+        ASSERT_TRUE(input(' ', 50));
+        ASSERT_TRUE(input(' ', 1));
         const SDL_Keycode turns[] = {SDLK_a, SDLK_DOWN, SDLK_w, SDLK_RIGHT, SDLK_s, SDLK_LEFT};
         for (int update = 0; update < 1600; ++update) {
             const bool lost = game.state().playState == Paused;  // only a lost game pauses here
             gamesLost += lost;
-            ASSERT_TRUE(update % 100 ||
-                        ((!update || GameDriver::key(turns[(update / 100 + 5) % 6], false)) &&
-                         GameDriver::key(turns[update / 100 % 6], true)));
-            ASSERT_TRUE((update % 25 || GameDriver::click(SDL_BUTTON_LEFT, 300, 100)) &&
-                        (update % 300 != 150 || lost || GameDriver::tap(SDLK_k)) &&
-                        (!lost || GameDriver::tap(SDLK_SPACE)) && game.step());
+            if (update % 100 == 0 && update > 0) {
+                ASSERT_TRUE(GameDriver::key(turns[(update / 100 + 5) % 6], false));
+            }
+            if (update % 100 == 0) {
+                ASSERT_TRUE(GameDriver::key(turns[update / 100 % 6], true));
+            }
+            if (update % 25 == 0) {
+                ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 300, 100));
+            }
+            if (update % 300 == 150 && !lost) {
+                ASSERT_TRUE(GameDriver::tap(SDLK_k));
+            }
+            if (lost) {
+                ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
+            }
+            ASSERT_TRUE(game.step());
         }
     }
     const std::string output = capture.stop();
-    EXPECT_EQ(std::make_tuple(count(output, "Error in setting pixel"), count(output, kSaveFailed),
-                              count(output, kScoreFailed), count(output, "Could not"),
-                              unwritable ? readFile(kSave)
-                                         : std::to_string(count(readFile(kHighScores), "\n"))),
-              std::make_tuple(0, int(unwritable), int(unwritable), unwritable ? 2 : 0,
-                              unwritable ? oldSave : std::to_string(gamesLost)))
-        << output;
+    SCOPED_TRACE(output);
+    EXPECT_EQ(count(output, "Error in setting pixel"), 0);
+    EXPECT_EQ(count(output, kSaveFailed), int(unwritable));
+    EXPECT_EQ(count(output, kScoreFailed), int(unwritable));
+    EXPECT_EQ(count(output, "Could not"), unwritable ? 2 : 0);
+    if (unwritable)
+        EXPECT_EQ(readFile(kSave), oldSave);
+    else
+        EXPECT_EQ(count(readFile(kHighScores), "\n"), gamesLost);
 }
 
 // Each data file missing; damage as an unknown format or a decoder stopped short; pipes.

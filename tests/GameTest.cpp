@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -18,7 +20,6 @@
 #include "TestSupport.h"
 
 using namespace dustreach::test;
-using Ints = std::vector<int>;
 using Pixels = std::vector<unsigned int>;
 using Places = std::vector<std::pair<int, int>>;
 
@@ -36,6 +37,35 @@ void writePng(const char* name, int w, int h, unsigned int colour)
     SDL_FreeSurface(s);
 }
 
+// The game's counters and its number of objects, named in a failure.
+struct Counters {
+    int playState, lives, score, level, speedBoost, objects;
+    auto fields() const { return std::tie(playState, lives, score, level, speedBoost, objects); }
+    bool operator==(const Counters& o) const { return fields() == o.fields(); }
+};
+std::ostream& operator<<(std::ostream& out, const Counters& c)
+{
+    return out << "play state " << c.playState << ", lives " << c.lives << ", score " << c.score
+               << ", level " << c.level << ", boost " << c.speedBoost << ", objects " << c.objects;
+}
+
+// The zoom and scroll filters: factors, offsets, and the virtual point under the window's centre.
+struct Zoom {
+    int stretchX, stretchY, compressX, compressY, offsetX, offsetY, centreX, centreY;
+    auto fields() const
+    {
+        return std::tie(stretchX, stretchY, compressX, compressY, offsetX, offsetY, centreX,
+                        centreY);
+    }
+    bool operator==(const Zoom& o) const { return fields() == o.fields(); }
+};
+std::ostream& operator<<(std::ostream& out, const Zoom& z)
+{
+    return out << "stretch " << z.stretchX << " x " << z.stretchY << ", compress " << z.compressX
+               << " x " << z.compressY << ", offset " << z.offsetX << "," << z.offsetY
+               << ", centre at " << z.centreX << "," << z.centreY;
+}
+
 class GameTest : public testing::Test {
 protected:
     void SetUp() override
@@ -51,8 +81,16 @@ protected:
         step();  // the start screen
     }
     void step(int n = 1) { ASSERT_TRUE(game->step(n)); }
-    void press(SDL_Keycode code) { ASSERT_TRUE(GameDriver::tap(code)); step(); }
-    void click(int button, int x, int y) { ASSERT_TRUE(GameDriver::click(button, x, y)); step(); }
+    void press(SDL_Keycode code)
+    {
+        ASSERT_TRUE(GameDriver::tap(code));
+        step();
+    }
+    void click(int button, int x, int y)
+    {
+        ASSERT_TRUE(GameDriver::click(button, x, y));
+        step();
+    }
     void hold(int key, int n)
     {
         GameDriver::key(key, true);
@@ -66,7 +104,7 @@ protected:
     }
     auto frame(const std::string& name) { return matchesReferenceFrame(fg(), "game-" + name); }
     GameState& state() { return game->state(); }
-    Ints counters()  // and the number of objects
+    Counters counters()
     {
         const GameState& s = state();
         return {s.playState, s.lives, s.score, s.level, s.speedBoostActive,
@@ -91,7 +129,7 @@ protected:
             result.emplace_back(object(i)->currentX, object(i)->currentY);
         return result;
     }
-    Ints zoom()  // stretch, compress, offsets, and where the real centre lies in virtual points
+    Zoom zoom()
     {
         const FilterPointsScaling& s = engine().getScalingFilter();
         FilterPointsTranslation& t = engine().getTranslationFilter();
@@ -111,9 +149,10 @@ TEST_F(GameTest, StartScreenIgnoresAllButScrollWhichMovesEverythingDrawnButNotTh
         ASSERT_TRUE(GameDriver::tap(code));
     ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 300, 400));
     click(SDL_BUTTON_MIDDLE, 150, 260);
-    EXPECT_TRUE(game->frames() == frames && readFile("currentSave.txt").empty());
-    EXPECT_EQ(counters(), (Ints{StartScreen, 5, 0, 1, 0, 6}));
-    EXPECT_EQ(zoom(), (Ints{1, 1, 1, 1, 0, 0, 300, 400}));
+    EXPECT_EQ(game->frames(), frames);
+    EXPECT_EQ(readFile("currentSave.txt"), "");
+    EXPECT_EQ(counters(), (Counters{StartScreen, 5, 0, 1, 0, 6}));
+    EXPECT_EQ(zoom(), (Zoom{1, 1, 1, 1, 0, 0, 300, 400}));
     press(SDLK_c);  // scrolled on the start screen, the play background is painted 15 to the right
     EXPECT_EQ(game->frames(), frames + 1);
     startPlay(99);
@@ -126,7 +165,7 @@ TEST_F(GameTest, StartScreenIgnoresAllButScrollWhichMovesEverythingDrawnButNotTh
     EXPECT_TRUE(frame("scrolled"));
     ASSERT_TRUE(GameDriver::tap(SDLK_b));
     press(SDLK_v);
-    EXPECT_EQ(zoom(), (Ints{1, 1, 1, 1, 0, 0, 300, 400}));
+    EXPECT_EQ(zoom(), (Zoom{1, 1, 1, 1, 0, 0, 300, 400}));
     EXPECT_EQ(countPixels(fg(), 0x654321, 19, 19, 30, 72), 10 * 51);  // the panel is back at 20..70
     EXPECT_EQ(background(), painted);
 }
@@ -136,31 +175,38 @@ TEST_F(GameTest, MoveShootPauseTheShotScoresThenLeavesAndSaveAndLoad)
     startPlay();
     hold(SDLK_d, 22);
     click(SDL_BUTTON_LEFT, 10, 10);
-    ASSERT_EQ((Ints{state().score, engine().getContentCount()}), (Ints{-1, 7}));
+    ASSERT_EQ(state().score, -1);
+    ASSERT_EQ(engine().getContentCount(), 7);
     // The shot starts 10 left of and 60 above the ship's centre (296, 610) and rose 3 at once.
-    EXPECT_EQ((Places{places()[0], places()[6]}), (Places{{291, 600}, {286, 547}}));
+    EXPECT_EQ(places()[0], std::pair(291, 600));
+    EXPECT_EQ(places()[6], std::pair(286, 547));
     step(10);
     EXPECT_TRUE(frame("play"));
     // Pausing keeps the background and draws no object; a click while paused asks for nothing.
     const Pixels stars = background();
     press(SDLK_SPACE);
-    EXPECT_TRUE(engine().isPaused() && frame("paused"));
+    EXPECT_TRUE(engine().isPaused());
+    EXPECT_TRUE(frame("paused"));
     const long long frames = game->frames();
     click(SDL_BUTTON_LEFT, 300, 400);
     click(SDL_BUTTON_RIGHT, 300, 400);
-    EXPECT_EQ((Ints{int(game->frames() - frames), engine().getContentCount()}), (Ints{0, 7}));
+    EXPECT_EQ(game->frames(), frames);
+    EXPECT_EQ(engine().getContentCount(), 7);
     press(SDLK_SPACE);
-    EXPECT_TRUE(!engine().isPaused() && background() == stars);
+    EXPECT_FALSE(engine().isPaused());
+    EXPECT_EQ(background(), stars);
     // The shot rises into the enemy falling at x 290: +3, the enemy restarts at the top.
     for (int i = 0; state().score == -1 && i < 300; ++i)
         step();
-    EXPECT_EQ((Ints{state().score, object(2)->currentY}), (Ints{2, 10}));
+    EXPECT_EQ(state().score, 2);
+    EXPECT_EQ(object(2)->currentY, 10);
     int lastY = -1;
     for (int i = 0; engine().getContentCount() == 7 && i < 100; ++i) {
         lastY = object(6)->currentY;
         step();
     }
-    EXPECT_EQ((Ints{lastY, engine().getContentCount()}), (Ints{22, 6}));  // gone when below 20
+    EXPECT_EQ(lastY, 22);  // gone when below 20
+    EXPECT_EQ(engine().getContentCount(), 6);
     // K saves what stood at the key, before that iteration's update; a shot in flight is not saved.
     click(SDL_BUTTON_LEFT, 5, 5);
     press(SDLK_k);
@@ -174,7 +220,7 @@ TEST_F(GameTest, MoveShootPauseTheShotScoresThenLeavesAndSaveAndLoad)
     ASSERT_TRUE(GameDriver::tap(SDLK_l));
     press(SDLK_k);
     EXPECT_EQ(readFile("currentSave.txt"), record);
-    EXPECT_EQ(counters(), (Ints{Running, 3, 40, 2, 1, 6}));
+    EXPECT_EQ(counters(), (Counters{Running, 3, 40, 2, 1, 6}));
     // One update on: the ship stands, the enemies fell 4 (level 2), the UFO wandered.
     EXPECT_EQ(places(),
               (Places{{295, 490}, {100, 124}, {200, 224}, {300, 324}, {400, 424}, {499, 207}}));
@@ -189,19 +235,21 @@ TEST_F(GameTest, AnIdleGameIsLostRecordedAndCanGoOnOrStartOver)
     int update = 1;
     for (; state().lives == 5 && update < 1000; ++update)
         step();
-    EXPECT_EQ((Ints{update, state().lives}), (Ints{380, 1}));
+    EXPECT_EQ(update, 380);
+    EXPECT_EQ(state().lives, 1);
     for (; state().playState == Running && update < 1000; ++update)
         step();
     EXPECT_EQ(update, 539);
     EXPECT_EQ(readFile("highScore.txt"), "7\n-2\n");
-    EXPECT_EQ(counters(), (Ints{Paused, 5, 0, 1, 0, 6}));
+    EXPECT_EQ(counters(), (Counters{Paused, 5, 0, 1, 0, 6}));
     EXPECT_TRUE(frame("over"));
     // Nothing moves or is redrawn while waiting.
     const long long frames = game->frames();
     const Places lostPlaces = places();
     const std::vector<DisplayableObject*> lostObjects = engine().objects;
     step(5);
-    EXPECT_TRUE(game->frames() == frames && places() == lostPlaces);
+    EXPECT_EQ(game->frames(), frames);
+    EXPECT_EQ(places(), lostPlaces);
     // SPACE goes on with the same objects, and a shot flies at once.
     ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
     click(SDL_BUTTON_LEFT, 5, 5);
@@ -212,7 +260,7 @@ TEST_F(GameTest, AnIdleGameIsLostRecordedAndCanGoOnOrStartOver)
     ASSERT_TRUE(GameDriver::click(SDL_BUTTON_LEFT, 5, 5));
     press(SDLK_SPACE);
     press(SDLK_r);
-    EXPECT_EQ(counters(), (Ints{Running, 5, -2, 1, 0, 6}));
+    EXPECT_EQ(counters(), (Counters{Running, 5, -2, 1, 0, 6}));
     EXPECT_EQ(places(), (Places{{225, 600}, {90, 22}, {290, 22}, {390, 22}, {490, 22}, {191, 21}}));
     EXPECT_EQ(readFile("highScore.txt"), "7\n-2\n");
 }
@@ -224,29 +272,44 @@ TEST_F(GameTest, ZoomKeepsTheCentreTheMiddleButtonMarksTheStripAndLevelTwoShowsA
     step(60);
     // On the strip (virtual 150, 260): zoom in; a white mark drawn zoomed at real 0..1 x 120..121.
     click(SDL_BUTTON_MIDDLE, 150, 260);
-    EXPECT_EQ(zoom(), (Ints{2, 2, 1, 1, -150, -200, 300, 400}));
+    EXPECT_EQ(zoom(), (Zoom{2, 2, 1, 1, -150, -200, 300, 400}));
     EXPECT_TRUE(frame("zoom-in"));
     const Pixels marked = background();
     click(SDL_BUTTON_RIGHT, 150, 260);
-    EXPECT_EQ(zoom(), (Ints{1, 1, 1, 1, 0, 0, 300, 400}));
+    EXPECT_EQ(zoom(), (Zoom{1, 1, 1, 1, 0, 0, 300, 400}));
     click(SDL_BUTTON_RIGHT, 150, 260);
-    EXPECT_EQ(zoom(), (Ints{1, 1, 2, 2, 300, 400, 300, 400}));
+    EXPECT_EQ(zoom(), (Zoom{1, 1, 2, 2, 300, 400, 300, 400}));
     EXPECT_TRUE(frame("zoom-out"));
     click(SDL_BUTTON_MIDDLE, 0, 0);  // virtual (-300, -400), off the strip: zoom only
-    EXPECT_EQ(zoom(), (Ints{1, 1, 1, 1, 0, 0, 300, 400}));
+    EXPECT_EQ(zoom(), (Zoom{1, 1, 1, 1, 0, 0, 300, 400}));
     EXPECT_EQ(background(), marked);
     // Level 2 from the update where the score reaches 1000, shown from the frame after; it stays.
     const auto levelLine = [this] { return pixels(fg(), 240, 20, 600, 62); };  // nothing else there
     const Pixels levelOne = levelLine();
     state().score = 1000;
     step();
-    EXPECT_TRUE(state().level == 2 && levelLine() == levelOne);
+    EXPECT_EQ(state().level, 2);
+    EXPECT_EQ(levelLine(), levelOne);
     step();
     const Pixels levelTwo = levelLine();
     EXPECT_NE(levelTwo, levelOne);
     state().score = 10;
     step();
-    EXPECT_TRUE(state().level == 2 && levelLine() == levelTwo);
+    EXPECT_EQ(state().level, 2);
+    EXPECT_EQ(levelLine(), levelTwo);
+}
+
+// The start screen with the game's own pictures, real JPEGs among them: the frame the browser
+// version is held to (tests/browser/).
+TEST(GameStartTest, StartScreenWithTheGamesOwnPictures)
+{
+    ScopedTempDir dir;
+    dir.copyAsset(kGameFont);
+    dir.copyGamePictures();
+    GameDriver game;
+    ASSERT_TRUE(game.started());
+    ASSERT_TRUE(game.step());
+    EXPECT_TRUE(matchesReferenceFrame(*game.engine().getForegroundCanvas(), "game-start-pictures"));
 }
 
 }  // namespace

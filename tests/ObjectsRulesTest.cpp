@@ -25,7 +25,11 @@ int freedShots = 0;
 struct CountedShot : AutomaticObject1 {
     using AutomaticObject1::AutomaticObject1;
     ~CountedShot() override { ++freedShots; }
-    void update(int t) override { freedSeen = freedShots, AutomaticObject1::update(t); }
+    void update(int t) override
+    {
+        freedSeen = freedShots;
+        AutomaticObject1::update(t);
+    }
     int freedSeen = -1;
 };
 
@@ -33,26 +37,34 @@ class ObjectsRulesTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        folder.copyAsset("ufo.png"), folder.copyAsset("ufo1.png");
+        folder.copyAsset("ufo.png");
+        folder.copyAsset("ufo1.png");
         ASSERT_EQ(dustreach::test::initialiseHeadless(engine, false), 0);
         engine.createObjectArray(0);
-        state().playState = Running, freedShots = 0;
+        state().playState = Running;
+        freedShots = 0;
     }
     GameState& state() { return engine.getState(); }
     template <typename T, typename... Rest> T* add(int x, int y, Rest... rest)
     {
         T* object = new T(x, y, &engine, rest...);
-        return engine.appendObjectToArray(object), object;
+        engine.appendObjectToArray(object);
+        return object;
     }
     VorlanTileManager& tiles() { return engine.getTileManager(); }
     Object* addPlayer(int x, int y) { return add<UserControledObject>(x, y, 10, 20, &tiles()); }
     Object* addEnemy(int x, int y) { return add<AutomaticObject>(x, y, 10, 20); }
-    static void put(Object* o, int x, int y) { o->currentX = x, o->currentY = y; }
+    static void put(Object* o, int x, int y)
+    {
+        o->currentX = x;
+        o->currentY = y;
+    }
     void keys(const Ints& codes, bool down)
     {
         for (int code : codes) {
             SDL_Event event{};
-            event.type = down ? SDL_KEYDOWN : SDL_KEYUP, event.key.keysym.sym = code;
+            event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+            event.key.keysym.sym = code;
             engine.handleEvent(event);
         }
     }
@@ -61,7 +73,11 @@ protected:
         const SDL_Surface* s = engine.getForegroundCanvas()->getSurface();
         return std::string(static_cast<const char*>(s->pixels), s->pitch * s->h);
     }
-    std::string clear() { return engine.getForegroundCanvas()->fillSurface(0x123456), pixels(); }
+    std::string clear()  // and the bytes of the cleared foreground
+    {
+        engine.getForegroundCanvas()->fillSurface(0x123456);
+        return pixels();
+    }
     int strip() { return tiles().getMapValue(0, 0) + tiles().getMapValue(4, 0); }
 
     dustreach::test::ScopedTempDir folder;  // the engine reads the UFO's pictures from here
@@ -83,11 +99,16 @@ TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveKeepsAMarginAndTak
     for (const auto& move : moves) {
         SCOPED_TRACE(&move - moves);
         put(player, move.x, move.y);
-        state().speedBoostActive = move.boost, engine.redrawRequested = false;
-        keys(move.keys, true), player->update(0), keys(move.keys, false);
+        state().speedBoostActive = move.boost;
+        engine.redrawRequested = false;
+        keys(move.keys, true);
+        player->update(0);
+        keys(move.keys, false);
         const int facing = s.facingUp | s.facingDown << 1 | s.facingLeft << 2 | s.facingRight << 3;
-        EXPECT_EQ((Ints{player->currentX, player->currentY, facing, engine.redrawRequested}),
-                  (Ints{move.toX, move.toY, 1 << move.facing, true}));
+        EXPECT_EQ(player->currentX, move.toX);
+        EXPECT_EQ(player->currentY, move.toY);
+        EXPECT_EQ(facing, 1 << move.facing);
+        EXPECT_TRUE(engine.redrawRequested);
     }
     // The strip turns the boost on only inside it; it ends on the 1001st count.
     tiles().setBaseTilesPositionOnScreen(100, 250);
@@ -99,8 +120,9 @@ TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveKeepsAMarginAndTak
         put(player, step.x, step.y);
         state().speedBoostTicks = step.ticksBefore;
         player->update(0);
-        EXPECT_EQ((Ints{state().speedBoostActive, state().speedBoostTicks, strip()}),
-                  (Ints{step.active, step.ticks, 2 * step.active}));
+        EXPECT_EQ(state().speedBoostActive, step.active);
+        EXPECT_EQ(state().speedBoostTicks, step.ticks);
+        EXPECT_EQ(strip(), 2 * step.active);
     }
 }
 
@@ -112,11 +134,15 @@ TEST_F(ObjectsRulesTest, EnemyFallsByLevelAndCostsALifeAtTheBottom)
     Object* enemy = addEnemy(300, 0);
     for (const auto& fall : falls) {
         SCOPED_TRACE(&fall - falls);
-        state().level = fall.level, state().lives = 5, engine.redrawRequested = false;
+        state().level = fall.level;
+        state().lives = 5;
+        engine.redrawRequested = false;
         put(enemy, 300, fall.fromY);
         enemy->update(0);
-        EXPECT_EQ((Ints{enemy->currentX, enemy->currentY, state().lives, engine.redrawRequested}),
-                  (Ints{300, fall.toY, fall.lives, true}));
+        EXPECT_EQ(enemy->currentX, 300);
+        EXPECT_EQ(enemy->currentY, fall.toY);
+        EXPECT_EQ(state().lives, fall.lives);
+        EXPECT_TRUE(engine.redrawRequested);
     }
 }
 
@@ -124,28 +150,38 @@ TEST_F(ObjectsRulesTest, HitIsUnderFortyFromTheCornerEveryObjectInRangeCostsAndS
 {
     // Others' centres against the subject's corner once it moved to (300, 400). A hit costs the
     // player 2 points and a life and puts it at (275, 600), where the walk goes on; it gives the
-    // enemy 3 points (50 at level 2) and a random x. Other x 0 is a fresh shot, -1 an empty entry.
-    const struct { int enemy, level; Places others; int lives, score; } hits[] = {
-        {0, 1, {{300, 360}}, 5, 0}, {0, 1, {{324, 432}}, 5, 0}, {0, 1, {{300, 361}}, 4, -2},
-        {1, 1, {{300, 440}}, 5, 0}, {1, 1, {{324, 431}}, 5, 3}, {1, 2, {{300, 439}}, 5, 50},
-        {0, 1, {{0, 0}, {-1, 0}, {305, 390}}, 5, 0},
-        {0, 1, {{300, 390}, {275, 580}, {260, 610}}, 2, -6}};
+    // enemy 3 points (50 at level 2) and the x rand() gives, at the top.
+    std::srand(11);
+    const int randomX = std::rand() % 500;
+    const struct { int enemy, level; Places others; int lives, score, toX, toY; } hits[] = {
+        {0, 1, {{300, 360}}, 5, 0, 300, 400},       {0, 1, {{324, 432}}, 5, 0, 300, 400},
+        {0, 1, {{300, 361}}, 4, -2, 275, 600},      {1, 1, {{300, 440}}, 5, 0, 300, 400},
+        {1, 1, {{324, 431}}, 5, 3, randomX, 10},    {1, 2, {{300, 439}}, 5, 50, randomX, 10},
+        {0, 1, {{0, 0}, {-1, 0}, {305, 390}}, 5, 0, 300, 400},
+        {0, 1, {{300, 390}, {275, 580}, {260, 610}}, 2, -6, 275, 600}};
+    // Other x 0 is a fresh shot, -1 an empty entry.
+    const auto other = [&](int x, int y) -> Object* {
+        if (x < 0)
+            return nullptr;
+        if (x == 0)
+            return new AutomaticObject1(295, 350, &engine, 0, 0);
+        return new Object(x - 5, y - 10, &engine, 10, 20, true);
+    };
     for (const auto& hit : hits) {
         SCOPED_TRACE(&hit - hits);
         engine.createObjectArray(0);
-        state().lives = 5, state().score = 0, state().level = hit.level;
+        state().lives = 5;
+        state().score = 0;
+        state().level = hit.level;
         Object* subject = hit.enemy ? addEnemy(300, 400 - 2 * hit.level) : addPlayer(300, 400);
         for (auto [x, y] : hit.others)
-            engine.appendObjectToArray(x < 0    ? nullptr
-                                       : x == 0 ? new AutomaticObject1(295, 350, &engine, 0, 0)
-                                                : new Object(x - 5, y - 10, &engine, 10, 20, true));
-        const int restartX = (std::srand(11), std::rand() % 500);
+            engine.appendObjectToArray(other(x, y));
         std::srand(11);
         subject->update(0);
-        const bool hitIt = hit.score != 0;
-        EXPECT_EQ((Ints{state().lives, state().score, subject->currentX, subject->currentY}),
-                  (Ints{hit.lives, hit.score, !hitIt ? 300 : hit.enemy ? restartX : 275,
-                        !hitIt ? 400 : hit.enemy ? 10 : 600}));
+        EXPECT_EQ(state().lives, hit.lives);
+        EXPECT_EQ(state().score, hit.score);
+        EXPECT_EQ(subject->currentX, hit.toX);
+        EXPECT_EQ(subject->currentY, hit.toY);
     }
 }
 
@@ -155,9 +191,12 @@ TEST_F(ObjectsRulesTest, ShotRisesThreeLeavesBelowTwentyAndIsFreedAfterThePass)
     auto* shot = add<CountedShot>(300, 23, 0, 0);
     auto* last = add<CountedShot>(300, 400, 0, 0);
     engine.updateAllObjects(0);
-    ASSERT_EQ((Ints{engine.getContentCount(), shot->currentY}), (Ints{3, 20}));  // at 20 it stays
+    ASSERT_EQ(engine.getContentCount(), 3);
+    ASSERT_EQ(shot->currentY, 20);  // at 20 it stays
     engine.updateAllObjects(0);  // freed only once the whole pass is over
-    EXPECT_EQ((Ints{last->freedSeen, freedShots, engine.getContentCount()}), (Ints{0, 1, 2}));
+    EXPECT_EQ(last->freedSeen, 0);
+    EXPECT_EQ(freedShots, 1);
+    EXPECT_EQ(engine.getContentCount(), 2);
     EXPECT_EQ(engine.getDisplayableObject(1), last);
 }
 
@@ -173,26 +212,36 @@ TEST_F(ObjectsRulesTest, UfoChasesThePlayersCentreWhenNearElseWandersInsideTheWi
         {500, 784, 2, 500, 784}};
     for (const auto& step : steps) {
         SCOPED_TRACE(&step - steps);
-        unsigned int seed = 1;
-        while (std::srand(seed), std::rand() % 4 != step.r)
+        unsigned int seed = 0;  // the first whose first rand() % 4 is r
+        do {
             ++seed;
+            std::srand(seed);
+        } while (std::rand() % 4 != step.r);
         const int second = std::rand();
-        put(ufo, step.x, step.y), engine.redrawRequested = false;
+        put(ufo, step.x, step.y);
+        engine.redrawRequested = false;
         std::srand(seed);
         ufo->update(0);
-        const bool oneDrawn = std::rand() == second;  // chasing or not
-        EXPECT_EQ((Ints{ufo->currentX, ufo->currentY, engine.redrawRequested, oneDrawn}),
-                  (Ints{step.toX, step.toY, true, true}));
+        EXPECT_EQ(ufo->currentX, step.toX);
+        EXPECT_EQ(ufo->currentY, step.toY);
+        EXPECT_TRUE(engine.redrawRequested);
+        EXPECT_EQ(std::rand(), second);  // one number drawn, chasing or not
     }
     // Drawn: frame one for seven draws, frame two for eight, nothing on the 16th, and over again.
     put(ufo, 190, 20);
     const std::string empty = clear();
     std::vector<std::string> shown;
-    for (int draw = 1; draw <= 17; ++draw, clear())
-        ufo->draw(), shown.push_back(pixels());
-    for (int n = 1; n <= 17; ++n)
-        EXPECT_TRUE(shown[n - 1] == shown[n <= 7 || n == 17 ? 0 : n <= 15 ? 7 : 15]) << n;
-    EXPECT_TRUE(shown[0] != shown[7] && shown[0] != empty && shown[15] == empty);
+    for (int draw = 1; draw <= 17; ++draw) {
+        ufo->draw();
+        shown.push_back(pixels());
+        clear();
+    }
+    EXPECT_TRUE(shown[0] != shown[7]);
+    EXPECT_TRUE(shown[0] != empty);
+    const std::string pictures[] = {shown[0], shown[7], empty};  // frame one, frame two, nothing
+    const int shows[17] = {0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 0};  // draw by draw
+    for (int i = 0; i < 17; ++i)
+        EXPECT_TRUE(shown[i] == pictures[shows[i]]) << "draw " << i + 1;
     EXPECT_EQ(state().ufoAnimationCounter, 1);
 }
 
@@ -203,20 +252,31 @@ TEST_F(ObjectsRulesTest, OutsidePlayNothingMovesOrDrawsAndOnlyTheBoostCounterRun
                                         add<AutomaticObject1>(300, 22, 0, 0),
                                         add<SmartObject>(190, 20, 30, 16)};
     add<Object>(95, 240, 10, 20, true);  // in the player's range
-    keys({SDLK_LEFT}, true), engine.redrawRequested = false;
+    keys({SDLK_LEFT}, true);
+    engine.redrawRequested = false;
     for (PlayState other : {StartScreen, Paused}) {
         SCOPED_TRACE(other);
-        state().playState = other, state().speedBoostActive = 1, state().speedBoostTicks = 5;
+        state().playState = other;
+        state().speedBoostActive = 1;
+        state().speedBoostTicks = 5;
         const std::string cleared = clear();
         engine.updateAllObjects(0);
         for (Object* object : drawn)
             object->draw();
-        EXPECT_TRUE(!engine.redrawRequested && pixels() == cleared);
+        EXPECT_FALSE(engine.redrawRequested);
+        EXPECT_TRUE(pixels() == cleared);
         const GameState& s = state();
-        EXPECT_EQ((Ints{s.speedBoostTicks, s.speedBoostActive, strip(), s.facingLeft, s.lives,
-                        s.ufoAnimationCounter, engine.getContentCount(), drawn[0]->currentX,
-                        drawn[1]->currentY, drawn[2]->currentY, drawn[3]->currentY}),
-                  (Ints{6, 1, 0, 0, 5, 0, 5, 100, 777, 22, 20}));
+        EXPECT_EQ(s.speedBoostTicks, 6);
+        EXPECT_EQ(s.speedBoostActive, 1);
+        EXPECT_EQ(strip(), 0);
+        EXPECT_EQ(s.facingLeft, 0);
+        EXPECT_EQ(s.lives, 5);
+        EXPECT_EQ(s.ufoAnimationCounter, 0);
+        EXPECT_EQ(engine.getContentCount(), 5);
+        EXPECT_EQ(drawn[0]->currentX, 100);
+        EXPECT_EQ(drawn[1]->currentY, 777);
+        EXPECT_EQ(drawn[2]->currentY, 22);
+        EXPECT_EQ(drawn[3]->currentY, 20);
     }
 }
 

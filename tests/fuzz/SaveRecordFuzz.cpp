@@ -23,8 +23,10 @@ static VorlanEngine* engine = nullptr;  // never destroyed: SDL's exit handlers 
 
 static void require(bool condition, const char* what)
 {
-    if (!condition && std::fprintf(stderr, "SaveRecordFuzz: %s\n", what))
-        std::abort();
+    if (condition)
+        return;
+    std::fprintf(stderr, "SaveRecordFuzz: %s\n", what);
+    std::abort();
 }
 
 // Any white space, then strtol in base 10: at least one digit, inside int; a NUL ends the text.
@@ -58,32 +60,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         [[maybe_unused]] static auto* ufoFrames = new std::array<ImageHandle, 3>{  // cache them
             engine->loadImage("ufo.png", false), engine->loadImage("ufo1.png", false),
             engine->loadImage("ufo2.png", false)};
-        std::atexit([] { std::error_code error; fs::remove_all(folder, error); });
+        std::atexit([] {
+            std::error_code error;
+            fs::remove_all(folder, error);
+        });
     }
     const std::string text(reinterpret_cast<const char*>(data), size);
     SaveRecord record{{-7, 5, INT_MIN, 9, 1}}, again;
     Fields want{}, untouched = record.fields;
     const bool complete = SaveRecord::parse(text, record);
-    require(complete == referenceParse(text, want) &&
-                record.fields == (complete ? want : untouched), "parse and strtol disagree");
-    require(!complete || (SaveRecord::parse(record.format(), again) && again.fields == want),
-            "format then parse does not give the record back");
+    require(complete == referenceParse(text, want), "parse and strtol disagree");
+    require(record.fields == (complete ? want : untouched),
+            "the record is not strtol's numbers, or a failed parse changed it");
+    if (complete) {
+        require(SaveRecord::parse(record.format(), again) && again.fields == want,
+                "format then parse does not give the record back");
+    }
     // Every input starts from the same game: fresh objects, paused, known counters.
     GameState& state = engine->getState();
     std::srand(1);
     state = GameState{};
     engine->initialiseObjects();
-    std::tie(state.playState, state.score, state.lives) = std::make_tuple(Paused, 123, 4);
+    state.playState = Paused;
+    state.score = 123;
+    state.lives = 4;
     std::ofstream("currentSave.txt", std::ios::binary) << text;
     engine->loadGame();
     std::ostringstream after;
     after << std::ifstream("currentSave.txt", std::ios::binary).rdbuf();
-    require(after.str() == text && (!complete || engine->getContentCount() == 6) &&
-                std::tie(state.playState, state.score, state.lives, state.level,
-                         state.speedBoostActive) ==
-                    (complete ? std::make_tuple(Running, want[0], want[1], want[15], want[14])
-                              : std::make_tuple(Paused, 123, 4, 1, 0)),
-            "the file or the game after the load does not match the record");
+    require(after.str() == text, "the load changed the file");
+    require(!complete || engine->getContentCount() == 6, "the load did not build six objects");
+    const auto loaded = complete ? std::make_tuple(Running, want[0], want[1], want[15], want[14])
+                                 : std::make_tuple(Paused, 123, 4, 1, 0);
+    require(std::tie(state.playState, state.score, state.lives, state.level,
+                     state.speedBoostActive) == loaded,
+            "the game after the load does not match the record");
     for (int tick = 0; tick < 40; ++tick)
         engine->updateAllObjects(tick * 10);
     engine->getForegroundCanvas()->lockForDrawing();
