@@ -4,6 +4,7 @@
 #include <emscripten.h>
 #include <sys/stat.h>
 
+// clang-format off: the bodies of EM_JS are JavaScript.
 // Starts FS.syncfs towards IndexedDB; its end calls dustreach_storage_flushed(storage, ok).
 EM_JS(void, startFlush, (void* storage), {
     FS.syncfs(false, function(error) {
@@ -18,6 +19,7 @@ EM_JS(void, showStorageLoss, (), {
     if (Module["onStorageLost"])
         Module["onStorageLost"]();
 });
+// clang-format on
 
 extern "C" EMSCRIPTEN_KEEPALIVE void dustreach_storage_flushed(void* storage, int ok)
 {
