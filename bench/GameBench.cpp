@@ -169,8 +169,7 @@ void registerAll()
     benchmark::RegisterBenchmark("frame/play_zoom_in_2", frameZoomed, 1)->Unit(unit);
     benchmark::RegisterBenchmark("frame/play_zoom_in_8", frameZoomed, 7)->Unit(unit);
     benchmark::RegisterBenchmark("frame/play_zoom_in_64", frameZoomed, 63)->Unit(unit);
-    benchmark::RegisterBenchmark("frame/play_zoom_in_64_on_panel", frameZoomedOnPanel)
-        ->Unit(unit);
+    benchmark::RegisterBenchmark("frame/play_zoom_in_64_on_panel", frameZoomedOnPanel)->Unit(unit);
     benchmark::RegisterBenchmark("frame/play_zoom_out_8", frameZoomed, -7)->Unit(unit);
     benchmark::RegisterBenchmark("update/6_objects", updatePass, 0)->Unit(unit);
     benchmark::RegisterBenchmark("update/200_shots", updatePass, 200)->Unit(unit);

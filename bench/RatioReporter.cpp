@@ -55,7 +55,8 @@ void RatioReporter::printTable(std::ostream& out) const
 {
     const double floor = microseconds(floorName);
     char line[160];
-    out << "\n" << (repeated ? "Medians" : "Single runs") << " of CPU time per operation; ratio to "
+    out << "\n"
+        << (repeated ? "Medians" : "Single runs") << " of CPU time per operation; ratio to "
         << floorName << " of this run.\n\n";
     std::snprintf(line, sizeof line, "| %-34s | %12s | %9s |\n", "benchmark", "microseconds",
                   "x floor");

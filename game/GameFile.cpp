@@ -3,14 +3,19 @@
 
 #include <cstdio>
 
-GameFile GameFile::save() { return GameFile("currentSave.txt", "Could not save the game to"); }
+GameFile GameFile::save()
+{
+    return GameFile("currentSave.txt", "Could not save the game to");
+}
 
 GameFile GameFile::highScores()
 {
     return GameFile("highScore.txt", "Could not record the score in");
 }
 
-GameFile::GameFile(const char* fileName, const char* what) : fileName(fileName), what(what) {}
+GameFile::GameFile(const char* fileName, const char* what) : fileName(fileName), what(what)
+{
+}
 
 void GameFile::reportWrite(bool written)
 {

@@ -10,8 +10,7 @@
 // self, and calls onHit(other) for every object that hits self. The distance is measured afresh
 // for each object, from self's position as it stands then, so onHit may move self and the walk
 // goes on from the new place.
-template <typename OnHit>
-void forEachObjectHitting(DisplayableObject& self, OnHit onHit)
+template <typename OnHit> void forEachObjectHitting(DisplayableObject& self, OnHit onHit)
 {
     BaseEngine* engine = self.engine;
     const long long radius = 2LL * self.drawHeight;

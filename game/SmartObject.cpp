@@ -42,8 +42,7 @@ void SmartObject::update(int)
         return;
 
     // Without a player to hunt at entry 0 there is nothing sensible to do.
-    const auto* player =
-        dynamic_cast<const UserControledObject*>(engine->getDisplayableObject(0));
+    const auto* player = dynamic_cast<const UserControledObject*>(engine->getDisplayableObject(0));
     if (player == nullptr)
         return;
 
@@ -55,18 +54,10 @@ void SmartObject::update(int)
     if (std::abs(currentX - playerX) >= kChaseDistance &&
         std::abs(currentY - playerY) >= kChaseDistance) {
         switch (direction) {
-        case 0:
-            currentX = std::max(currentX - 1, 0);
-            break;
-        case 1:
-            currentX = std::min(currentX + 1, engine->getWindowWidth() - drawWidth);
-            break;
-        case 2:
-            currentY = std::min(currentY + 1, engine->getWindowHeight() - drawHeight);
-            break;
-        default:
-            currentY = std::max(currentY - 1, 0);
-            break;
+        case 0: currentX = std::max(currentX - 1, 0); break;
+        case 1: currentX = std::min(currentX + 1, engine->getWindowWidth() - drawWidth); break;
+        case 2: currentY = std::min(currentY + 1, engine->getWindowHeight() - drawHeight); break;
+        default: currentY = std::max(currentY - 1, 0); break;
         }
     } else {
         // No clamp needed: the top-left corner converges on the player's centre, which is always

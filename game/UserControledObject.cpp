@@ -41,8 +41,8 @@ void setStripValues(VorlanTileManager& strip, int value)
 
 }  // namespace
 
-UserControledObject::UserControledObject(int x, int y, VorlanEngine* engine, int width,
-                                         int height, VorlanTileManager* tileManager)
+UserControledObject::UserControledObject(int x, int y, VorlanEngine* engine, int width, int height,
+                                         VorlanTileManager* tileManager)
     : DisplayableObject(x, y, engine, width, height, true), tileManager(tileManager)
 {
 }
@@ -142,9 +142,7 @@ void UserControledObject::draw()
     if (state.facingDown)
         canvas->drawTriangle(left, top, right, top, middle, currentY + drawHeight, kShipColour);
     if (state.facingRight)
-        canvas->drawTriangle(left, top, right, top, middle + 3, currentY - drawHeight,
-                             kShipColour);
+        canvas->drawTriangle(left, top, right, top, middle + 3, currentY - drawHeight, kShipColour);
     if (state.facingLeft)
-        canvas->drawTriangle(left, top, right, top, middle - 3, currentY - drawHeight,
-                             kShipColour);
+        canvas->drawTriangle(left, top, right, top, middle - 3, currentY - drawHeight, kShipColour);
 }

@@ -62,8 +62,7 @@ int withinReach(long long value)
 
 }  // namespace
 
-VorlanEngine::VorlanEngine()
-    : scalingFilter(this), translationFilter(&scalingFilter)
+VorlanEngine::VorlanEngine() : scalingFilter(this), translationFilter(&scalingFilter)
 {
 }
 
@@ -273,8 +272,7 @@ void VorlanEngine::onKeyDown(int keyCode)
         translationFilter.changeOffset(0, -kScrollStep);
         requestRedraw();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -291,17 +289,14 @@ void VorlanEngine::onMouseDown(int button, int x, int y)
                                                      player->getYCentre() - 60, this, 0, 0));
         addToCounter(state.score, -1);
         break;
-    case SDL_BUTTON_RIGHT:
-        zoomAboutCentre(false);
-        break;
+    case SDL_BUTTON_RIGHT: zoomAboutCentre(false); break;
     case SDL_BUTTON_MIDDLE:
         zoomAboutCentre(true);
         // Goes through the filters as they stand after the zoom step.
         if (tileManager.isValidTilePosition(x, y))
             setBackgroundPixel(x, y, 0xFFFFFF);
         break;
-    default:
-        break;
+    default: break;
     }
     requestRedraw();
 }

@@ -10,7 +10,7 @@ namespace {
 constexpr unsigned int boostOffColour = 0x0000FF;
 constexpr unsigned int boostOnColour = 0x0FF000;
 
-} // namespace
+}  // namespace
 
 VorlanTileManager::VorlanTileManager()
 {
@@ -19,8 +19,8 @@ VorlanTileManager::VorlanTileManager()
     buffImage = ImageManager::loadImage("buff.png", true);
 }
 
-void VorlanTileManager::drawTileAt(BaseEngine* /*engine*/, PixelCanvas* canvas, int mapX,
-                                   int mapY, int /*screenX*/, int screenY)
+void VorlanTileManager::drawTileAt(BaseEngine* /*engine*/, PixelCanvas* canvas, int mapX, int mapY,
+                                   int /*screenX*/, int screenY)
 {
     // Every tile repaints the same strip; only its value and row position matter.
     const unsigned int colour = getMapValue(mapX, mapY) == 0 ? boostOffColour : boostOnColour;

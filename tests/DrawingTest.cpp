@@ -157,7 +157,7 @@ TEST(ShapesTest, SamplerPictureMatchesItsReferenceFrame)
     c.drawTrapezoid(116.4, 121, 10, 20, 10, 10, 0x80FF00);
     c.drawString(10, 45, "Dustreach 42", 0x00FF00);
     c.drawString(150, 120, "Score: 1000", 0xFFFF00);  // off the right and the bottom
-    c.drawString(-9, 70, "Hi!", 0xFF80FF);            // off the left
+    c.drawString(-9, 70, "Hi!", 0xFF80FF);  // off the left
     c.drawString(0, 128, "|/*Lost*/|  -3", 0x80FFFF, small);
     c.drawString(10, 10, "", 0xFFFFFF);
     c.drawString(10, 10, "Paused", 0xFFFFFF, broken);
@@ -181,8 +181,9 @@ TEST(ShapesTest, TrianglesGiveTheSamePixelsForEveryCornerOrder)
     SurfaceCanvas canvas(100, 100);
     using Corner = std::pair<double, double>;
     const std::array<Corner, 3> triangles[] = {{{{2.4, 3.6}, {9.5, 12.2}, {15.7, 1.1}}},
-        {{{5, 5}, {5, 15}, {20, 9}}}, {{{20, 5}, {20, 15}, {5, 9}}},
-        {{{30, 40}, {31, 80}, {90, 41}}}};
+                                               {{{5, 5}, {5, 15}, {20, 9}}},
+                                               {{{20, 5}, {20, 15}, {5, 9}}},
+                                               {{{30, 40}, {31, 80}, {90, 41}}}};
     for (auto corners : triangles) {
         std::sort(corners.begin(), corners.end());
         std::string first;

@@ -20,8 +20,8 @@ namespace {
 
 using Log = std::vector<std::string>;
 constexpr int kW = 100, kH = 80;  // unequal, so a swapped width and height shows
-Log said;                         // what the hooks below said, in order
-int gone = 0;                     // probes gone
+Log said;  // what the hooks below said, in order
+int gone = 0;  // probes gone
 
 template <typename... P> std::string text(const P&... parts)
 {
@@ -29,15 +29,33 @@ template <typename... P> std::string text(const P&... parts)
     (out << ... << parts);
     return out.str();
 }
-template <typename... P> void say(const P&... parts) { said.push_back(text(parts...)); }
+template <typename... P> void say(const P&... parts)
+{
+    said.push_back(text(parts...));
+}
 
 // Input hooks, each line led by who heard it; a key line says if the key table holds it already.
-#define LOGGED_INPUT(WHO, HELD)                                                              \
-    void onKeyDown(int k) override { say(WHO, "keyDown ", k, HELD); }                       \
-    void onKeyUp(int k) override { say(WHO, "keyUp ", k, HELD); }                           \
-    void onMouseMove(int x, int y) override { say(WHO, "move ", x, ",", y); }               \
-    void onMouseDown(int b, int x, int y) override { say(WHO, "down ", b, " ", x, ",", y); } \
-    void onMouseUp(int b, int x, int y) override { say(WHO, "up ", b, " ", x, ",", y); }
+#define LOGGED_INPUT(WHO, HELD)                                                                    \
+    void onKeyDown(int k) override                                                                 \
+    {                                                                                              \
+        say(WHO, "keyDown ", k, HELD);                                                             \
+    }                                                                                              \
+    void onKeyUp(int k) override                                                                   \
+    {                                                                                              \
+        say(WHO, "keyUp ", k, HELD);                                                               \
+    }                                                                                              \
+    void onMouseMove(int x, int y) override                                                        \
+    {                                                                                              \
+        say(WHO, "move ", x, ",", y);                                                              \
+    }                                                                                              \
+    void onMouseDown(int b, int x, int y) override                                                 \
+    {                                                                                              \
+        say(WHO, "down ", b, " ", x, ",", y);                                                      \
+    }                                                                                              \
+    void onMouseUp(int b, int x, int y) override                                                   \
+    {                                                                                              \
+        say(WHO, "up ", b, " ", x, ",", y);                                                        \
+    }
 
 struct HookEngine : BaseEngine {
     LOGGED_INPUT("", isKeyPressed(k) ? " held" : " free")
@@ -123,8 +141,8 @@ TEST_F(EngineTest, IterationStepsTheTenMillisecondTickAndQuitEndsIt)
     EXPECT_EQ(iterateAt(1000, {key(SDL_KEYDOWN, 'a')}),
               (Log{"keyDown 97 held", "p 1000", "p draw"}));
     // 1010 is exactly on time; 1047 is late and the next one is 10 ms after it, not at 1050.
-    for (auto [now, updates] : {std::pair{1009u, false}, {1010u, true}, {1047u, true},
-                                {1056u, false}, {1057u, true}})
+    for (auto [now, updates] :
+         {std::pair{1009u, false}, {1010u, true}, {1047u, true}, {1056u, false}, {1057u, true}})
         EXPECT_EQ(iterateAt(now), updates ? Log{text("p ", now)} : Log{});
     engine.requestRedraw();  // a quit ends the iteration at once: no more events, update or redraw
     EXPECT_EQ(iterateAt(1070, {key(SDL_KEYDOWN, 'x'), {SDL_QUIT}, key(SDL_KEYDOWN, 'y')}, false),
@@ -222,8 +240,9 @@ TEST_F(EngineTest, RedrawComposesAndPresentsAndExposureShowsTheLastFrameAgain)
         EXPECT_EQ(shownAt(at), colour) << at;
     // Exposing or showing presents the last frame again, no hook; not other events nor a due frame.
     for (auto [what, due, shown] : {std::tuple{SDL_WINDOWEVENT_EXPOSED, false, true},
-             {SDL_WINDOWEVENT_SHOWN, false, true}, {SDL_WINDOWEVENT_MOVED, false, false},
-             {SDL_WINDOWEVENT_EXPOSED, true, false}}) {
+                                    {SDL_WINDOWEVENT_SHOWN, false, true},
+                                    {SDL_WINDOWEVENT_MOVED, false, false},
+                                    {SDL_WINDOWEVENT_EXPOSED, true, false}}) {
         SCOPED_TRACE(testing::Message() << what << " " << due);
         SDL_SetRenderDrawColor(window, 0, 0, 0, 255);
         SDL_RenderClear(window);
@@ -240,24 +259,71 @@ TEST_F(EngineTest, RedrawComposesAndPresentsAndExposureShowsTheLastFrameAgain)
 TEST(EngineTablesTest, KeyIndexAndColours)
 {
     // Every listed key in index order from 128; 0 marks an index no key has.
-    const SDL_Keycode listed[] = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_F1, SDLK_F2,
-        SDLK_F3, SDLK_F4, SDLK_F5, SDLK_F6, SDLK_F7, SDLK_F8, SDLK_F9, SDLK_F10, SDLK_F11, SDLK_F12,
-        SDLK_PRINTSCREEN, SDLK_SCROLLLOCK, SDLK_PAUSE, SDLK_INSERT, SDLK_HOME, SDLK_PAGEUP, 0,
-        SDLK_END, SDLK_PAGEDOWN, 0, 0, 0, 0, 0, SDLK_CAPSLOCK, SDLK_NUMLOCKCLEAR, SDLK_KP_DIVIDE,
-        SDLK_KP_MULTIPLY, SDLK_KP_MINUS, SDLK_KP_PLUS, SDLK_KP_ENTER, SDLK_LCTRL, SDLK_LSHIFT,
-        SDLK_LALT, SDLK_LGUI, SDLK_RCTRL, SDLK_RSHIFT, SDLK_RALT, SDLK_RGUI};
+    const SDL_Keycode listed[] = {SDLK_UP,
+                                  SDLK_DOWN,
+                                  SDLK_LEFT,
+                                  SDLK_RIGHT,
+                                  SDLK_F1,
+                                  SDLK_F2,
+                                  SDLK_F3,
+                                  SDLK_F4,
+                                  SDLK_F5,
+                                  SDLK_F6,
+                                  SDLK_F7,
+                                  SDLK_F8,
+                                  SDLK_F9,
+                                  SDLK_F10,
+                                  SDLK_F11,
+                                  SDLK_F12,
+                                  SDLK_PRINTSCREEN,
+                                  SDLK_SCROLLLOCK,
+                                  SDLK_PAUSE,
+                                  SDLK_INSERT,
+                                  SDLK_HOME,
+                                  SDLK_PAGEUP,
+                                  0,
+                                  SDLK_END,
+                                  SDLK_PAGEDOWN,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  SDLK_CAPSLOCK,
+                                  SDLK_NUMLOCKCLEAR,
+                                  SDLK_KP_DIVIDE,
+                                  SDLK_KP_MULTIPLY,
+                                  SDLK_KP_MINUS,
+                                  SDLK_KP_PLUS,
+                                  SDLK_KP_ENTER,
+                                  SDLK_LCTRL,
+                                  SDLK_LSHIFT,
+                                  SDLK_LALT,
+                                  SDLK_LGUI,
+                                  SDLK_RCTRL,
+                                  SDLK_RSHIFT,
+                                  SDLK_RALT,
+                                  SDLK_RGUI};
     for (int i = 0; i < static_cast<int>(std::size(listed)); ++i)
         if (listed[i] != 0) {
             EXPECT_EQ(keyIndex(listed[i]), 128 + i) << listed[i];
         }
-    for (auto [code, index] : {std::pair{0, 0}, {SDLK_ESCAPE, 27}, {SDLK_DELETE, 127}, {128, 0},
-                               {-1, 0}, {SDLK_F13, 0}, {SDLK_KP_1, 0}, {0x4000004C, 0}})
+    for (auto [code, index] : {std::pair{0, 0},
+                               {SDLK_ESCAPE, 27},
+                               {SDLK_DELETE, 127},
+                               {128, 0},
+                               {-1, 0},
+                               {SDLK_F13, 0},
+                               {SDLK_KP_1, 0},
+                               {0x4000004C, 0}})
         EXPECT_EQ(keyIndex(code), index) << code;
     const unsigned int colours[] = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF00FF, 0xFFFF00,
-        0x00FFFF, 0xFFFFFF, 0xFFC0C0, 0xC0FFC0, 0xC0C0FF, 0xC00000, 0x00C000, 0x0000C0, 0xC000C0,
-        0xC0C000, 0x00C0C0, 0xC0C0C0, 0xFF8080, 0x80FF80, 0x8080FF, 0x800000, 0x008000, 0x000080,
-        0x800080, 0x808000, 0x008080, 0x808080, 0xC08080, 0x80C080, 0x8080C0, 0x400000, 0x004000,
-        0x000040, 0x400040, 0x404000, 0x004040, 0x404040, 0xC04040, 0x40C040, 0x4040C0, 0xCCCCCC};
+                                    0x00FFFF, 0xFFFFFF, 0xFFC0C0, 0xC0FFC0, 0xC0C0FF, 0xC00000,
+                                    0x00C000, 0x0000C0, 0xC000C0, 0xC0C000, 0x00C0C0, 0xC0C0C0,
+                                    0xFF8080, 0x80FF80, 0x8080FF, 0x800000, 0x008000, 0x000080,
+                                    0x800080, 0x808000, 0x008080, 0x808080, 0xC08080, 0x80C080,
+                                    0x8080C0, 0x400000, 0x004000, 0x000040, 0x400040, 0x404000,
+                                    0x004040, 0x404040, 0xC04040, 0x40C040, 0x4040C0, 0xCCCCCC};
     for (int i = -1; i <= 41; ++i)  // and past both ends
         EXPECT_EQ(BaseEngine::getColour(i), colours[i < 0 ? 41 : i]) << i;
 }
@@ -274,8 +340,12 @@ TEST_F(EngineTest, WindowFilterDeinitialiseObjectDefaultsClampingContainsPointAn
     EXPECT_EQ(x, 10);
     EXPECT_EQ(y, 40);
     unsigned int colour = 0;  // the engine's own filter keeps exactly the window's points
-    for (auto [px, py, inside] : {std::tuple{0, 0, true}, {kW - 1, kH - 1, true}, {-1, 0, false},
-                                  {kW, 0, false}, {0, kH, false}, {0, -1, false}})
+    for (auto [px, py, inside] : {std::tuple{0, 0, true},
+                                  {kW - 1, kH - 1, true},
+                                  {-1, 0, false},
+                                  {kW, 0, false},
+                                  {0, kH, false},
+                                  {0, -1, false}})
         EXPECT_EQ(engine.filter(nullptr, px, py, colour), inside) << px << "," << py;
     DisplayableObject centred(50, 40, &engine, 11, 7, false), topLeft(50, 40, &engine, 11, 7, true);
     EXPECT_EQ(centred.drawOffsetX, -5);
@@ -288,16 +358,24 @@ TEST_F(EngineTest, WindowFilterDeinitialiseObjectDefaultsClampingContainsPointAn
     EXPECT_EQ(centred.notify(1, 2, 3), 0);
     // Larger than the window: to 0 if it started before 0, else its far edge to the window's end.
     for (auto [x, y, size, topLeft, wantX, wantY] : {std::tuple{0, 0, 20, false, 10, 10},
-             {95, 75, 20, false, 90, 70}, {80, 60, 20, false, 80, 60}, {-3, -4, 6, true, 0, 0},
-             {79, 59, 20, true, 79, 59}, {81, 61, 20, true, 80, 60}, {-5, -5, kW + 10, true, 0, 0},
-             {0, 0, kW + 10, true, -10, -30}}) {
+                                                     {95, 75, 20, false, 90, 70},
+                                                     {80, 60, 20, false, 80, 60},
+                                                     {-3, -4, 6, true, 0, 0},
+                                                     {79, 59, 20, true, 79, 59},
+                                                     {81, 61, 20, true, 80, 60},
+                                                     {-5, -5, kW + 10, true, 0, 0},
+                                                     {0, 0, kW + 10, true, -10, -30}}) {
         DisplayableObject object(x, y, &engine, size, size, topLeft);
         EXPECT_EQ(object.currentX, wantX) << x;
         EXPECT_EQ(object.currentY, wantY) << y;
     }
     DisplayableObject box(30, 20, &engine, 10, 6, false);  // columns 25..34, rows 17..22
-    for (auto [x, y, inside] : {std::tuple{25, 17, true}, {34, 22, true}, {24, 17, false},
-                                {35, 20, false}, {30, 16, false}, {30, 23, false}})
+    for (auto [x, y, inside] : {std::tuple{25, 17, true},
+                                {34, 22, true},
+                                {24, 17, false},
+                                {35, 20, false},
+                                {30, 16, false},
+                                {30, 23, false}})
         EXPECT_EQ(box.containsPoint(x, y), inside) << x << "," << y;
     box.colour = 0x123456;
     box.visible = false;

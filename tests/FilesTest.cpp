@@ -31,8 +31,8 @@ const std::string kScoreFailed = "Could not record the score in highScore.txt\n"
 SaveRecord quietRecord(int score, int lives, int level = 1, int enemyY = 100, int ufoX = 500,
                        int ufoY = 700)
 {
-    return {{score, lives, 300, 600, 100, enemyY, 200, 100, 300, 100, 400, 100, ufoX, ufoY, 0,
-             level}};
+    return {
+        {score, lives, 300, 600, 100, enemyY, 200, 100, 300, 100, 400, 100, ufoX, ufoY, 0, level}};
 }
 const SaveRecord kUntouched = quietRecord(-77, -77, -77);
 // 7, 17, ... 157, each followed by lineEnd.
@@ -71,12 +71,21 @@ TEST(SaveAndScoreFiles, ParsesAfterAnyWhiteSpaceIgnoresWhatFollowsReadsOnlyARegu
     // The plain record is 53 bytes: 49 before its last number, the last line end at 52.
     const std::string plain = sixteen("\n"), fifteen = plain.substr(0, 49),
                       pad(SaveRecord::kMaxFileSize - plain.size(), ' ');
-    const std::pair<std::string, bool> cases[] = {
-        {plain, true}, {sixteen("\r\n"), true}, {plain.substr(0, 52), true},
-        {"  " + sixteen(" \t "), true}, {plain + "170\nnot\n", true}, {plain + pad, true},
-        {plain + pad + " ", true}, {"", false}, {"\n\n  \n", false}, {fifteen, false},
-        {fifteen + "x7\n", false}, {"abc\n" + plain, false}, {"2147483648\n" + plain, false},
-        {"-2147483649\n" + plain, false}, {"99999999999999999999\n" + plain, false}};
+    const std::pair<std::string, bool> cases[] = {{plain, true},
+                                                  {sixteen("\r\n"), true},
+                                                  {plain.substr(0, 52), true},
+                                                  {"  " + sixteen(" \t "), true},
+                                                  {plain + "170\nnot\n", true},
+                                                  {plain + pad, true},
+                                                  {plain + pad + " ", true},
+                                                  {"", false},
+                                                  {"\n\n  \n", false},
+                                                  {fifteen, false},
+                                                  {fifteen + "x7\n", false},
+                                                  {"abc\n" + plain, false},
+                                                  {"2147483648\n" + plain, false},
+                                                  {"-2147483649\n" + plain, false},
+                                                  {"99999999999999999999\n" + plain, false}};
     for (const auto& [text, complete] : cases) {
         SCOPED_TRACE(text.substr(0, 80));
         SaveRecord parsed = kUntouched, read = kUntouched;
@@ -146,7 +155,8 @@ TEST(SaveAndScoreFiles, AFailedOrStoppedWriteKeepsTheOldSaveAPipeNeverTakesAScor
     for (bool link : {true, false}) {
         SCOPED_TRACE(link ? "a link" : "a pipe");
         ASSERT_EQ(link ? symlink("victim.txt", kTemporary.c_str())
-                       : mkfifo(kTemporary.c_str(), 0600), 0);
+                       : mkfifo(kTemporary.c_str(), 0600),
+                  0);
         EXPECT_TRUE(next.writeFile(kSave));
         EXPECT_EQ(readFile(kSave), text);
         EXPECT_FALSE(fs::is_symlink(kSave));
@@ -163,8 +173,10 @@ TEST(SaveAndScoreFiles, AFailedOrStoppedWriteKeepsTheOldSaveAPipeNeverTakesAScor
     fs::remove(kHighScores);
     // The line goes after every earlier one, whatever ends it.
     ASSERT_EQ(symlink("scores elsewhere.txt", kHighScores.c_str()), 0);
-    for (auto [before, after] : {std::pair{"", "-2\n"}, {"3\n", "3\n-2\n"},
-                                 {"12\r\n-3\r\n", "12\r\n-3\r\n-2\n"}, {"12\n-3", "12\n-3\n-2\n"},
+    for (auto [before, after] : {std::pair{"", "-2\n"},
+                                 {"3\n", "3\n-2\n"},
+                                 {"12\r\n-3\r\n", "12\r\n-3\r\n-2\n"},
+                                 {"12\n-3", "12\n-3\n-2\n"},
                                  {"7", "7\n-2\n"}}) {
         writeFile("scores elsewhere.txt", before);
         EXPECT_TRUE(HighScoreFile::append(kHighScores, -2));
@@ -312,11 +324,13 @@ TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
 
 // Each data file missing; damage as an unknown format or a decoder stopped short; pipes.
 INSTANTIATE_TEST_SUITE_P(EachDataFile, DataFaults, ::testing::ValuesIn([] {
-    std::vector<std::pair<std::string, std::string>> faults = {
-        {kGameFont, "Missing"}, {"SHOOT.jpg", "Truncated"}, {"ufo.png", "Truncated"},
-        {kGameFont, "Truncated"}, {"earth.jpg", "Empty"}, {"speed.png", "Text"},
-        {kGameFont, "Text"}, {"ufo1.png", "Pipe"}, {kGameFont, "Pipe"}, {"", "Unwritable"}};
-    for (const std::string& file : gamePictures())
-        faults.emplace_back(file, "Missing");
-    return faults;
-}()));
+                             std::vector<std::pair<std::string, std::string>> faults = {
+                                 {kGameFont, "Missing"},   {"SHOOT.jpg", "Truncated"},
+                                 {"ufo.png", "Truncated"}, {kGameFont, "Truncated"},
+                                 {"earth.jpg", "Empty"},   {"speed.png", "Text"},
+                                 {kGameFont, "Text"},      {"ufo1.png", "Pipe"},
+                                 {kGameFont, "Pipe"},      {"", "Unwritable"}};
+                             for (const std::string& file : gamePictures())
+                                 faults.emplace_back(file, "Missing");
+                             return faults;
+                         }()));

@@ -107,8 +107,8 @@ protected:
     Counters counters()
     {
         const GameState& s = state();
-        return {s.playState, s.lives, s.score, s.level, s.speedBoostActive,
-                engine().getContentCount()};
+        return {
+            s.playState, s.lives, s.score, s.level, s.speedBoostActive, engine().getContentCount()};
     }
     VorlanEngine& engine() { return game->engine(); }
     DisplayableObject* object(int i) { return engine().getDisplayableObject(i); }
@@ -133,8 +133,8 @@ protected:
     {
         const FilterPointsScaling& s = engine().getScalingFilter();
         FilterPointsTranslation& t = engine().getTranslationFilter();
-        return {s.getStretchX(), s.getStretchY(), s.getCompressX(), s.getCompressY(),
-                t.getXOffset(), t.getYOffset(), t.realToVirtualX(300), t.realToVirtualY(400)};
+        return {s.getStretchX(), s.getStretchY(), s.getCompressX(),      s.getCompressY(),
+                t.getXOffset(),  t.getYOffset(),  t.realToVirtualX(300), t.realToVirtualY(400)};
     }
 
     ScopedTempDir dir;
@@ -210,12 +210,14 @@ TEST_F(GameTest, MoveShootPauseTheShotScoresThenLeavesAndSaveAndLoad)
     // K saves what stood at the key, before that iteration's update; a shot in flight is not saved.
     click(SDL_BUTTON_LEFT, 5, 5);
     press(SDLK_k);
-    EXPECT_EQ(readFile("currentSave.txt"), (SaveRecord{{1, 5, 296, 610, 95, 432, 12, 192, 395, 432,
-                                                         495, 432, 311, 229, 0, 1}}.format()));
+    EXPECT_EQ(readFile("currentSave.txt"),
+              (SaveRecord{{1, 5, 296, 610, 95, 432, 12, 192, 395, 432, 495, 432, 311, 229, 0, 1}}
+                   .format()));
     // L when paused rebuilds six objects from the stored centres and resumes; K with it saves them.
     press(SDLK_SPACE);
-    const std::string record = SaveRecord{{40, 3, 300, 500, 105, 130, 205, 230, 305, 330, 405, 430,
-                                           515, 215, 1, 2}}.format();
+    const std::string record = SaveRecord{
+        {40, 3, 300, 500, 105, 130, 205, 230, 305, 330, 405, 430, 515, 215, 1,
+         2}}.format();
     writeFile("currentSave.txt", record);
     ASSERT_TRUE(GameDriver::tap(SDLK_l));
     press(SDLK_k);

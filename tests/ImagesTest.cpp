@@ -25,7 +25,9 @@ using namespace dustreach::test;
 
 namespace {
 
-struct FreeSurface { void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); } };
+struct FreeSurface {
+    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
 using Surface = std::unique_ptr<SDL_Surface, FreeSurface>;
 constexpr unsigned int background = 0x123456;
 
@@ -44,7 +46,10 @@ ImageHandle makeImage(int width, int height, const std::function<Uint32(int, int
     return ImageHandle(image);
 }
 // Opaque, distinct per pixel up to 256 x 256, never the background nor black.
-Uint32 pattern(int x, int y) { return 0xFF000080u | Uint32(x) << 16 | Uint32(y) << 8; }
+Uint32 pattern(int x, int y)
+{
+    return 0xFF000080u | Uint32(x) << 16 | Uint32(y) << 8;
+}
 std::string lines(const std::string& name, bool load = true, bool fail = false)
 {
     return "\t\t+++ Find image:" + name + "\n" + (load ? "\t\t+++ Load image:" + name + "\n" : "") +
@@ -121,16 +126,28 @@ TEST_F(ImagesTest, RgbAndPaddedRowsAreConvertedAndPixelsWrapBothWays)
     }
     // A 3 x 2 surface in rows of 5 words: the padding words stay out.
     std::vector<Uint32> words = {1, 2, 3, 0xDEAD, 0xBEEF, 4, 5, 6, 0xDEAD, 0xBEEF};
-    ASSERT_TRUE(data.copyPixelsFrom(Surface(SDL_CreateRGBSurfaceWithFormatFrom(
-        words.data(), 3, 2, 32, 20, SDL_PIXELFORMAT_ARGB8888)).get()));
+    ASSERT_TRUE(
+        data.copyPixelsFrom(Surface(SDL_CreateRGBSurfaceWithFormatFrom(words.data(), 3, 2, 32, 20,
+                                                                       SDL_PIXELFORMAT_ARGB8888))
+                                .get()));
     // Pixel i + 1 is the i-th; coordinates wrap both ways (-2^31 mod 3 = 1).
-    for (auto [x, y, i] : {std::tuple{0, 0, 0}, {2, 0, 2}, {0, 1, 3}, {2, 1, 5}, {3, 0, 0},
-                           {0, 2, 0}, {13, 7, 4}, {-1, 0, 2}, {0, -1, 3}, {-4, -3, 5},
+    for (auto [x, y, i] : {std::tuple{0, 0, 0},
+                           {2, 0, 2},
+                           {0, 1, 3},
+                           {2, 1, 5},
+                           {3, 0, 0},
+                           {0, 2, 0},
+                           {13, 7, 4},
+                           {-1, 0, 2},
+                           {0, -1, 3},
+                           {-4, -3, 5},
                            {INT_MIN, 0, 1}})
         EXPECT_EQ(data.getPixel(x, y), i + 1u) << x << "," << y;
     // One row high: every y wraps onto it.
-    ASSERT_TRUE(data.copyPixelsFrom(Surface(SDL_CreateRGBSurfaceWithFormatFrom(
-        words.data(), 2, 1, 32, 20, SDL_PIXELFORMAT_ARGB8888)).get()));
+    ASSERT_TRUE(
+        data.copyPixelsFrom(Surface(SDL_CreateRGBSurfaceWithFormatFrom(words.data(), 2, 1, 32, 20,
+                                                                       SDL_PIXELFORMAT_ARGB8888))
+                                .get()));
     EXPECT_EQ(data.getPixel(3, 5), 2u);
     EXPECT_FALSE(data.loadImage("no such file.png"));  // a failed load empties the picture
     EXPECT_EQ(data.getWidth(), 0);
@@ -144,13 +161,18 @@ TEST_F(ImagesTest, RgbAndPaddedRowsAreConvertedAndPixelsWrapBothWays)
 TEST_F(ImagesTest, BlocksAreClippedToTheSurfaceRepeatTheImageAndLeaveOutTheMask)
 {
     const ImageHandle image = makeImage(30, 16, pattern);
-    const int w = 160, h = 120, blocks[][7] = {  // xSrc, ySrc, xDst, yDst, width, height, masked
-        {0, 0, 40, 20, 30, 16, 0},  {0, 0, -10, 40, 30, 16, 0}, {0, 0, w - 5, 20, 30, 16, 1},
-        {0, 0, w - 5, 60, 6, 1, 0}, {0, 0, 80, -4, 30, 16, 0},  {0, 0, 100, h - 3, 30, 16, 1},
-        {0, 0, 40, 60, 60, 40, 0},  {-1, -2, 10, 100, 3, 3, 0}, {5, 3, 120, 40, 20, 20, 0},
-        {0, 0, w, 0, 30, 16, 0},    {0, 0, 0, h, 30, 16, 0},    {0, 0, -30, 0, 30, 16, 1},
-        {0, 0, 0, -16, 30, 16, 0},  {0, 0, w + 9, h + 9, 30, 9, 1}, {0, 0, 10, 10, 0, 16, 0},
-        {0, 0, INT_MAX - 5, INT_MAX - 5, 30, 16, 0}, {0, 0, 10, 10, 30, -1, 0}};
+    const int w = 160, h = 120,
+              blocks[][7] = {
+                  // xSrc, ySrc, xDst, yDst, width, height, masked
+                  {0, 0, 40, 20, 30, 16, 0},    {0, 0, -10, 40, 30, 16, 0},
+                  {0, 0, w - 5, 20, 30, 16, 1}, {0, 0, w - 5, 60, 6, 1, 0},
+                  {0, 0, 80, -4, 30, 16, 0},    {0, 0, 100, h - 3, 30, 16, 1},
+                  {0, 0, 40, 60, 60, 40, 0},    {-1, -2, 10, 100, 3, 3, 0},
+                  {5, 3, 120, 40, 20, 20, 0},   {0, 0, w, 0, 30, 16, 0},
+                  {0, 0, 0, h, 30, 16, 0},      {0, 0, -30, 0, 30, 16, 1},
+                  {0, 0, 0, -16, 30, 16, 0},    {0, 0, w + 9, h + 9, 30, 9, 1},
+                  {0, 0, 10, 10, 0, 16, 0},     {0, 0, INT_MAX - 5, INT_MAX - 5, 30, 16, 0},
+                  {0, 0, 10, 10, 30, -1, 0}};
     const Uint32 cells[2][4] = {{0x000000FFu, 0x800000FFu, 0x00FF0000u, 0xFF000000u},
                                 {0xFF00FF00u, 0xFF0000FEu, 0xFF102030u, 0xFF0000FFu}};
     const ImageHandle masked = makeImage(4, 2, [&](int x, int y) { return cells[y][x]; });
@@ -199,8 +221,12 @@ TEST_F(ImagesTest, TileGridHoldsValuesInsideTheMapAndDrawsGreyTiles)
     SurfaceCanvas frame(90, 75);
     grid.drawAllTiles(&engine, &frame);
     EXPECT_TRUE(matchesReferenceFrame(frame, "images-tiles"));
-    for (auto [x, y, inside] : {std::tuple{5, 10, true}, {84, 69, true}, {4, 10, false},
-                                {85, 10, false}, {5, 9, false}, {5, 70, false}})
+    for (auto [x, y, inside] : {std::tuple{5, 10, true},
+                                {84, 69, true},
+                                {4, 10, false},
+                                {85, 10, false},
+                                {5, 9, false},
+                                {5, 70, false}})
         EXPECT_EQ(grid.isValidTilePosition(x, y), inside) << x << "," << y;
     grid.setMapSize(2, 2);
     EXPECT_EQ(grid.getMapValue(1, 1), 0);  // a new size starts at 0

@@ -87,13 +87,17 @@ protected:
 TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveKeepsAMarginAndTakesTheBoost)
 {
     // facing: 0 up, 1 down, 2 left, 3 right. w and up together count once.
-    const struct { int x, y; Ints keys; int boost, toX, toY, facing; } moves[] = {
-        {300, 400, {}, 0, 300, 400, 0},      {300, 400, {'w', SDLK_UP}, 0, 300, 397, 0},
-        {300, 400, {'s'}, 1, 300, 406, 1},   {300, 400, {'w', SDLK_UP}, 1, 300, 394, 0},
+    const struct {
+        int x, y;
+        Ints keys;
+        int boost, toX, toY, facing;
+    } moves[] = {
+        {300, 400, {}, 0, 300, 400, 0},          {300, 400, {'w', SDLK_UP}, 0, 300, 397, 0},
+        {300, 400, {'s'}, 1, 300, 406, 1},       {300, 400, {'w', SDLK_UP}, 1, 300, 394, 0},
         {300, 400, {SDLK_LEFT}, 0, 297, 400, 2}, {300, 400, {SDLK_UP, SDLK_RIGHT}, 0, 303, 397, 3},
-        {11, 400, {'a'}, 0, 10, 400, 2},     {300, 400, {SDLK_UP, SDLK_DOWN}, 0, 300, 400, 1},
-        {587, 400, {'d'}, 0, 589, 400, 3},   {585, 400, {'d'}, 0, 588, 400, 3},
-        {300, 21, {'w'}, 0, 300, 20, 0},     {300, 777, {'s'}, 0, 300, 779, 1}};
+        {11, 400, {'a'}, 0, 10, 400, 2},         {300, 400, {SDLK_UP, SDLK_DOWN}, 0, 300, 400, 1},
+        {587, 400, {'d'}, 0, 589, 400, 3},       {585, 400, {'d'}, 0, 588, 400, 3},
+        {300, 21, {'w'}, 0, 300, 20, 0},         {300, 777, {'s'}, 0, 300, 779, 1}};
     Object* player = addPlayer(0, 0);
     const GameState& s = state();
     for (const auto& move : moves) {
@@ -112,9 +116,10 @@ TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveKeepsAMarginAndTak
     }
     // The strip turns the boost on only inside it; it ends on the 1001st count.
     tiles().setBaseTilesPositionOnScreen(100, 250);
-    const struct { int x, y, ticksBefore, active, ticks; } steps[] = {
-        {200, 250, 0, 0, 0},      {150, 270, 0, 0, 0},      {100, 250, 0, 1, 0},
-        {400, 250, 0, 1, 1},      {400, 250, 999, 1, 1000}, {400, 250, 1000, 0, 0}};
+    const struct {
+        int x, y, ticksBefore, active, ticks;
+    } steps[] = {{200, 250, 0, 0, 0}, {150, 270, 0, 0, 0},      {100, 250, 0, 1, 0},
+                 {400, 250, 0, 1, 1}, {400, 250, 999, 1, 1000}, {400, 250, 1000, 0, 0}};
     for (const auto& step : steps) {
         SCOPED_TRACE(&step - steps);
         put(player, step.x, step.y);
@@ -129,7 +134,9 @@ TEST_F(ObjectsRulesTest, PlayerMovesThreeOrSixFacesItsLastMoveKeepsAMarginAndTak
 TEST_F(ObjectsRulesTest, EnemyFallsByLevelAndCostsALifeAtTheBottom)
 {
     // Only a level of exactly 2 falls fast.
-    const struct { int level, fromY, toY, lives; } falls[] = {
+    const struct {
+        int level, fromY, toY, lives;
+    } falls[] = {
         {1, 776, 778, 5}, {1, 777, 20, 4}, {2, 774, 778, 5}, {2, 775, 20, 4}, {3, 100, 102, 5}};
     Object* enemy = addEnemy(300, 0);
     for (const auto& fall : falls) {
@@ -153,12 +160,18 @@ TEST_F(ObjectsRulesTest, HitIsUnderFortyFromTheCornerEveryObjectInRangeCostsAndS
     // enemy 3 points (50 at level 2) and the x rand() gives, at the top.
     std::srand(11);
     const int randomX = std::rand() % 500;
-    const struct { int enemy, level; Places others; int lives, score, toX, toY; } hits[] = {
-        {0, 1, {{300, 360}}, 5, 0, 300, 400},       {0, 1, {{324, 432}}, 5, 0, 300, 400},
-        {0, 1, {{300, 361}}, 4, -2, 275, 600},      {1, 1, {{300, 440}}, 5, 0, 300, 400},
-        {1, 1, {{324, 431}}, 5, 3, randomX, 10},    {1, 2, {{300, 439}}, 5, 50, randomX, 10},
-        {0, 1, {{0, 0}, {-1, 0}, {305, 390}}, 5, 0, 300, 400},
-        {0, 1, {{300, 390}, {275, 580}, {260, 610}}, 2, -6, 275, 600}};
+    const struct {
+        int enemy, level;
+        Places others;
+        int lives, score, toX, toY;
+    } hits[] = {{0, 1, {{300, 360}}, 5, 0, 300, 400},
+                {0, 1, {{324, 432}}, 5, 0, 300, 400},
+                {0, 1, {{300, 361}}, 4, -2, 275, 600},
+                {1, 1, {{300, 440}}, 5, 0, 300, 400},
+                {1, 1, {{324, 431}}, 5, 3, randomX, 10},
+                {1, 2, {{300, 439}}, 5, 50, randomX, 10},
+                {0, 1, {{0, 0}, {-1, 0}, {305, 390}}, 5, 0, 300, 400},
+                {0, 1, {{300, 390}, {275, 580}, {260, 610}}, 2, -6, 275, 600}};
     // Other x 0 is a fresh shot, -1 an empty entry.
     const auto other = [&](int x, int y) -> Object* {
         if (x < 0)
@@ -205,11 +218,13 @@ TEST_F(ObjectsRulesTest, UfoChasesThePlayersCentreWhenNearElseWandersInsideTheWi
     addPlayer(225, 600);  // centre (230, 610)
     auto* ufo = add<SmartObject>(0, 0, 30, 16);
     // r is the update's rand() % 4, followed only when wandering: 0 left, 1 right, 2 down, 3 up.
-    const struct { int x, y, r, toX, toY; } steps[] = {
-        {190, 20, 3, 191, 21}, {300, 700, 3, 299, 699}, {230, 610, 3, 230, 610}, {0, 0, 3, 0, 0},
-        {81, 460, 3, 82, 461}, {80, 460, 3, 80, 459}, {0, 20, 0, 0, 20}, {0, 20, 3, 0, 19},
-        {0, 19, 2, 0, 20}, {0, 20, 1, 1, 20}, {570, 100, 1, 570, 100}, {570, 100, 0, 569, 100},
-        {500, 784, 2, 500, 784}};
+    const struct {
+        int x, y, r, toX, toY;
+    } steps[] = {{190, 20, 3, 191, 21},  {300, 700, 3, 299, 699}, {230, 610, 3, 230, 610},
+                 {0, 0, 3, 0, 0},        {81, 460, 3, 82, 461},   {80, 460, 3, 80, 459},
+                 {0, 20, 0, 0, 20},      {0, 20, 3, 0, 19},       {0, 19, 2, 0, 20},
+                 {0, 20, 1, 1, 20},      {570, 100, 1, 570, 100}, {570, 100, 0, 569, 100},
+                 {500, 784, 2, 500, 784}};
     for (const auto& step : steps) {
         SCOPED_TRACE(&step - steps);
         unsigned int seed = 0;  // the first whose first rand() % 4 is r

@@ -91,7 +91,8 @@ TEST(StartupFailureTest, AWindowSDLCannotMakeStopsTheStart)
 {
     const Outcome outcome = start(20000, kH);
     EXPECT_EQ(outcome.result, 1);
-    EXPECT_EQ(outcome.err, "Unable to init SDL: could not create the window: Window is too large.\n");
+    EXPECT_EQ(outcome.err,
+              "Unable to init SDL: could not create the window: Window is too large.\n");
     EXPECT_EQ(outcome.out, "") << "no font is opened";
     EXPECT_FALSE(outcome.windowKept);
     EXPECT_FALSE(outcome.sdlRunning);

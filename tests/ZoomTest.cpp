@@ -26,7 +26,10 @@ namespace {
 constexpr unsigned int kPaint = 0xABCDEF, kGround = 0x123456;
 using Drawing = std::function<void(PixelCanvas&)>;
 
-int randomIn(int low, int high) { return low + std::rand() % (high - low + 1); }
+int randomIn(int low, int high)
+{
+    return low + std::rand() % (high - low + 1);
+}
 void zoom(FilterPointsScaling& scaling, int steps)
 {
     for (int i = 0; i < std::abs(steps); ++i)
@@ -216,10 +219,27 @@ TEST(ZoomChainTest, ClippedBlocksMatchThePlainLoop)
         SCOPED_TRACE(testing::Message() << kind << " " << steps << " " << dx << "," << dy);
         const long long s = std::max(steps + 1, 1), c = std::max(1 - steps, 1);
         const auto near = [&](int extent, int offset) {
-            const long long v[] = {0, 1, -1, 2, 5, extent / s - 1, extent / s, extent / s + 1,
-                                   (extent - 1) / s, extent * c - 1, extent * c, extent * c + c,
-                                   -c, -extent, 1000, 40000000, -40000000, INT_MAX / 64 + 1LL,
-                                   INT_MIN / 64 - 1LL, INT_MAX, INT_MIN};
+            const long long v[] = {0,
+                                   1,
+                                   -1,
+                                   2,
+                                   5,
+                                   extent / s - 1,
+                                   extent / s,
+                                   extent / s + 1,
+                                   (extent - 1) / s,
+                                   extent * c - 1,
+                                   extent * c,
+                                   extent * c + c,
+                                   -c,
+                                   -extent,
+                                   1000,
+                                   40000000,
+                                   -40000000,
+                                   INT_MAX / 64 + 1LL,
+                                   INT_MIN / 64 - 1LL,
+                                   INT_MAX,
+                                   INT_MIN};
             const long long at = v[std::rand() % 21] - (std::rand() % 2 ? offset : 0);
             return static_cast<int>(std::clamp<long long>(at, INT_MIN, INT_MAX));
         };

@@ -7,11 +7,12 @@
 // clang-format off: the bodies of EM_JS are JavaScript.
 // Starts FS.syncfs towards IndexedDB; its end calls dustreach_storage_flushed(storage, ok).
 EM_JS(void, startFlush, (void* storage), {
-    FS.syncfs(false, function(error) {
-        if (error)
-            console.error("IndexedDB refused the files:", error);
-        _dustreach_storage_flushed(storage, error ? 0 : 1);
-    });
+    FS.syncfs(
+        false, function(error) {
+            if (error)
+                console.error("IndexedDB refused the files:", error);
+            _dustreach_storage_flushed(storage, error ? 0 : 1);
+        });
 });
 
 // Tells the page, once, that the files live only as long as it does.

@@ -32,7 +32,8 @@ inline int roundHalfUp(double v)
 inline unsigned int* pixelAddress(SDL_Surface* surface, int x, int y)
 {
     const unsigned int wordsPerRow = static_cast<unsigned int>(surface->pitch) >> 2;
-    return static_cast<unsigned int*>(surface->pixels) + static_cast<std::size_t>(y) * wordsPerRow + x;
+    return static_cast<unsigned int*>(surface->pixels) + static_cast<std::size_t>(y) * wordsPerRow +
+           x;
 }
 
 // Every non-zero pixel of a rendered text surface whose pixels are of type Pixel, as a point at
@@ -60,7 +61,9 @@ void plotGlyphPixels(PointWriter& writer, const unsigned char* bytes, int pitch,
 
 }  // namespace
 
-PixelCanvas::PixelCanvas(BaseEngine* engine) : firstFilter(engine), engine(engine) {}
+PixelCanvas::PixelCanvas(BaseEngine* engine) : firstFilter(engine), engine(engine)
+{
+}
 
 void PixelCanvas::setPixel(int x, int y, unsigned int colour)
 {
@@ -90,8 +93,10 @@ void PixelCanvas::copyAllFrom(const PixelCanvas& source)
 {
     if (!surface || !source.surface)
         return;
-    const std::size_t rowBytes = static_cast<std::size_t>(surface->pitch) & ~static_cast<std::size_t>(3);
-    std::memcpy(surface->pixels, source.surface->pixels, rowBytes * static_cast<std::size_t>(surface->h));
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(surface->pitch) & ~static_cast<std::size_t>(3);
+    std::memcpy(surface->pixels, source.surface->pixels,
+                rowBytes * static_cast<std::size_t>(surface->h));
 }
 
 void PixelCanvas::fillSurface(unsigned int colour)
@@ -185,9 +190,18 @@ void PixelCanvas::drawTriangle(double x1, double y1, double x2, double y2, doubl
                                unsigned int colour)
 {
     // Sort the corners by x; equal x keeps argument order.
-    if (x1 > x2) { std::swap(x1, x2); std::swap(y1, y2); }
-    if (x2 > x3) { std::swap(x2, x3); std::swap(y2, y3); }
-    if (x1 > x2) { std::swap(x1, x2); std::swap(y1, y2); }
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    if (x2 > x3) {
+        std::swap(x2, x3);
+        std::swap(y2, y3);
+    }
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
 
     if (x1 == x2) {
         drawTrapezoid(x1, x3, y1, y3, y2, y3, colour);

@@ -58,10 +58,10 @@ void PointWriter::putBlock(int x, int y, unsigned int colour)
 {
     // Each axis: stretch > 1 gives stretch real lines from stretch * v, else the one line v /
     // compress. Wide arithmetic: a far point at a large zoom lies beyond int.
-    const long long firstX =
-        stretchX > 1 ? static_cast<long long>(stretchX) * x : divide(x, compressX);
-    const long long firstY =
-        stretchY > 1 ? static_cast<long long>(stretchY) * y : divide(y, compressY);
+    const long long firstX = stretchX > 1 ? static_cast<long long>(stretchX) * x
+                                          : divide(x, compressX);
+    const long long firstY = stretchY > 1 ? static_cast<long long>(stretchY) * y
+                                          : divide(y, compressY);
     visited += static_cast<std::uint64_t>(
         fillClipped(firstX, firstX + (stretchX > 1 ? stretchX : 1), firstY,
                     firstY + (stretchY > 1 ? stretchY : 1), colour));
@@ -97,8 +97,8 @@ void PointWriter::putRectangle(int left, int top, int right, int bottom, unsigne
     if (stretchX == 1 && stretchY == 1) {
         // The zoom filter counts every single point it hands on, kept or not.
         visited += static_cast<std::uint64_t>(points);
-        fillClipped(divide(left, compressX), divide(right, compressX) + 1,
-                    divide(top, compressY), divide(bottom, compressY) + 1, colour);
+        fillClipped(divide(left, compressX), divide(right, compressX) + 1, divide(top, compressY),
+                    divide(bottom, compressY) + 1, colour);
         return;
     }
     // Stretched on both axes: the points' blocks do not overlap (pinned points lie off the
@@ -110,8 +110,8 @@ void PointWriter::putRectangle(int left, int top, int right, int bottom, unsigne
                     static_cast<long long>(stretchY) * bottom + stretchY, colour));
 }
 
-long long PointWriter::fillClipped(long long lowX, long long highX, long long lowY,
-                                   long long highY, unsigned int colour)
+long long PointWriter::fillClipped(long long lowX, long long highX, long long lowY, long long highY,
+                                   unsigned int colour)
 {
     lowX = std::max(lowX, 0LL);
     highX = std::min(highX, windowWidth);

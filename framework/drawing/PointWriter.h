@@ -109,8 +109,8 @@ private:
             return;
         const long long low = first < 0 ? 0 : first;
         const long long high = last < windowHeight ? last + 1LL : windowHeight;
-        unsigned int* pixel = pixels + static_cast<std::size_t>(low) * wordsPerRow +
-                              static_cast<std::size_t>(x);
+        unsigned int* pixel =
+            pixels + static_cast<std::size_t>(low) * wordsPerRow + static_cast<std::size_t>(x);
         for (long long y = low; y < high; ++y, pixel += wordsPerRow)
             *pixel = colour;
     }
@@ -120,8 +120,8 @@ private:
     // True when a run of points in one colour can be written as the one rectangle it covers.
     bool runsAsBlocks() const
     {
-        return direct && (!scaling || (stretchX == 1 && stretchY == 1) ||
-                          (stretchX > 1 && stretchY > 1));
+        return direct &&
+               (!scaling || (stretchX == 1 && stretchY == 1) || (stretchX > 1 && stretchY > 1));
     }
     // Fills the real rectangle [lowX, highX) x [lowY, highY) after clipping it to the window;
     // returns the number of pixels written.

@@ -76,7 +76,9 @@ int keyIndex(int keyCode)
     return 0;
 }
 
-BaseEngine::BaseEngine() : foreground(this), background(this), tickSource(SDL_GetTicks) {}
+BaseEngine::BaseEngine() : foreground(this), background(this), tickSource(SDL_GetTicks)
+{
+}
 
 BaseEngine::~BaseEngine()
 {
@@ -107,12 +109,24 @@ void BaseEngine::releaseWindow()
 
 // ---- Default hooks ---------------------------------------------------------------------------
 
-void BaseEngine::onKeyUp(int) {}
-void BaseEngine::onKeyDown(int) {}
-void BaseEngine::onMouseMove(int, int) {}
-void BaseEngine::onMouseDown(int, int, int) {}
-void BaseEngine::onMouseUp(int, int, int) {}
-void BaseEngine::onMouseWheel(int, int, int, int) {}
+void BaseEngine::onKeyUp(int)
+{
+}
+void BaseEngine::onKeyDown(int)
+{
+}
+void BaseEngine::onMouseMove(int, int)
+{
+}
+void BaseEngine::onMouseDown(int, int, int)
+{
+}
+void BaseEngine::onMouseUp(int, int, int)
+{
+}
+void BaseEngine::onMouseWheel(int, int, int, int)
+{
+}
 void BaseEngine::onTouchEvent(int, int, std::int64_t, std::int64_t, float, float, float, float,
                               float)
 {
@@ -125,13 +139,28 @@ int BaseEngine::initialiseContent()
     return 0;
 }
 
-void BaseEngine::cleanUp() {}
-void BaseEngine::setupBackground() { fillBackground(0xFFFF00); }
-void BaseEngine::drawStringsUnderneath() {}
-void BaseEngine::drawStringsOnTop() {}
-void BaseEngine::mainLoopStartIteration() {}
-void BaseEngine::mainLoopBeforeUpdate() {}
-void BaseEngine::mainLoopAfterUpdate() {}
+void BaseEngine::cleanUp()
+{
+}
+void BaseEngine::setupBackground()
+{
+    fillBackground(0xFFFF00);
+}
+void BaseEngine::drawStringsUnderneath()
+{
+}
+void BaseEngine::drawStringsOnTop()
+{
+}
+void BaseEngine::mainLoopStartIteration()
+{
+}
+void BaseEngine::mainLoopBeforeUpdate()
+{
+}
+void BaseEngine::mainLoopAfterUpdate()
+{
+}
 
 bool BaseEngine::isTimeToAct()
 {
@@ -165,7 +194,10 @@ void BaseEngine::composeFrame()
     foreground.unlockAfterDrawing();
 }
 
-void BaseEngine::fillBackground(unsigned int colour) { background.fillSurface(colour); }
+void BaseEngine::fillBackground(unsigned int colour)
+{
+    background.fillSurface(colour);
+}
 
 int BaseEngine::getModifiedTime()
 {
@@ -288,12 +320,12 @@ bool BaseEngine::createWindow(const char* title, int width, int height)
                                 width, height);
     if (!texture)
         return failed("texture");
-    foreground.setSurface(SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00,
-                                               0x000000FF, 0xFF000000));
+    foreground.setSurface(
+        SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000));
     if (!foreground.getSurface())
         return failed("foreground surface");
-    background.setSurface(SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00,
-                                               0x000000FF, 0xFF000000));
+    background.setSurface(
+        SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000));
     if (!background.getSurface())
         return failed("background surface");
     return true;
@@ -301,8 +333,7 @@ bool BaseEngine::createWindow(const char* title, int width, int height)
 
 int BaseEngine::mainLoop()
 {
-    while (mainLoopIteration()) {
-    }
+    while (mainLoopIteration()) {}
     return 0;
 }
 
@@ -357,8 +388,7 @@ bool BaseEngine::handleEvent(const SDL_Event& event)
     };
 
     switch (event.type) {
-    case SDL_QUIT:
-        return false;
+    case SDL_QUIT: return false;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         const int code = event.key.keysym.sym;
@@ -370,7 +400,8 @@ bool BaseEngine::handleEvent(const SDL_Event& event)
         else
             onKeyUp(code);
         if (notifyObjectsOfKeys)
-            forEachObject([&](DisplayableObject* o) { down ? o->onKeyDown(code) : o->onKeyUp(code); });
+            forEachObject(
+                [&](DisplayableObject* o) { down ? o->onKeyDown(code) : o->onKeyUp(code); });
         return true;
     }
     case SDL_MOUSEMOTION: {
@@ -425,9 +456,10 @@ bool BaseEngine::handleEvent(const SDL_Event& event)
     case SDL_FINGERDOWN:
     case SDL_FINGERUP:
     case SDL_FINGERMOTION:
-        onTouchEvent(static_cast<int>(event.tfinger.type), static_cast<int>(event.tfinger.timestamp),
-                     event.tfinger.touchId, event.tfinger.fingerId, event.tfinger.x,
-                     event.tfinger.y, event.tfinger.dx, event.tfinger.dy, event.tfinger.pressure);
+        onTouchEvent(static_cast<int>(event.tfinger.type),
+                     static_cast<int>(event.tfinger.timestamp), event.tfinger.touchId,
+                     event.tfinger.fingerId, event.tfinger.x, event.tfinger.y, event.tfinger.dx,
+                     event.tfinger.dy, event.tfinger.pressure);
         return true;
     case SDL_WINDOWEVENT:
         // A window shown late or uncovered would otherwise stay blank until the game next asks
@@ -437,8 +469,7 @@ bool BaseEngine::handleEvent(const SDL_Event& event)
             event.window.event == SDL_WINDOWEVENT_SHOWN)
             presentLastFrame();
         return true;
-    default:
-        return true;
+    default: return true;
     }
 }
 
@@ -475,12 +506,11 @@ void BaseEngine::unpause()
 unsigned int BaseEngine::getColour(int index)
 {
     static const unsigned int table[41] = {
-        0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0xFFFFFF,
-        0xFFC0C0, 0xC0FFC0, 0xC0C0FF, 0xC00000, 0x00C000, 0x0000C0, 0xC000C0, 0xC0C000,
-        0x00C0C0, 0xC0C0C0, 0xFF8080, 0x80FF80, 0x8080FF, 0x800000, 0x008000, 0x000080,
-        0x800080, 0x808000, 0x008080, 0x808080, 0xC08080, 0x80C080, 0x8080C0, 0x400000,
-        0x004000, 0x000040, 0x400040, 0x404000, 0x004040, 0x404040, 0xC04040, 0x40C040,
-        0x4040C0};
+        0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0xFFFFFF, 0xFFC0C0,
+        0xC0FFC0, 0xC0C0FF, 0xC00000, 0x00C000, 0x0000C0, 0xC000C0, 0xC0C000, 0x00C0C0, 0xC0C0C0,
+        0xFF8080, 0x80FF80, 0x8080FF, 0x800000, 0x008000, 0x000080, 0x800080, 0x808000, 0x008080,
+        0x808080, 0xC08080, 0x80C080, 0x8080C0, 0x400000, 0x004000, 0x000040, 0x400040, 0x404000,
+        0x004040, 0x404040, 0xC04040, 0x40C040, 0x4040C0};
     if (index < 0 || index > 40)
         return 0xCCCCCC;
     return table[index];

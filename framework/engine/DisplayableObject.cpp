@@ -31,9 +31,17 @@ void DisplayableObject::draw()
             canvas->setPixel(x, y, colour);
 }
 
-void DisplayableObject::update(int) {}
-int DisplayableObject::notify(int, int, int) { return 0; }
-bool DisplayableObject::deleteOnRemoval() { return true; }
+void DisplayableObject::update(int)
+{
+}
+int DisplayableObject::notify(int, int, int)
+{
+    return 0;
+}
+bool DisplayableObject::deleteOnRemoval()
+{
+    return true;
+}
 
 bool DisplayableObject::containsPoint(int x, int y)
 {
@@ -42,12 +50,25 @@ bool DisplayableObject::containsPoint(int x, int y)
     return x >= left && x < left + drawWidth && y >= top && y < top + drawHeight;
 }
 
-void DisplayableObject::onKeyUp(int) {}
-void DisplayableObject::onKeyDown(int) {}
-void DisplayableObject::onMouseMove(int, int) {}
-void DisplayableObject::onMouseDown(int, int, int) {}
-void DisplayableObject::onMouseUp(int, int, int) {}
-bool DisplayableObject::claimMouseDown(int, int, int) { return false; }
+void DisplayableObject::onKeyUp(int)
+{
+}
+void DisplayableObject::onKeyDown(int)
+{
+}
+void DisplayableObject::onMouseMove(int, int)
+{
+}
+void DisplayableObject::onMouseDown(int, int, int)
+{
+}
+void DisplayableObject::onMouseUp(int, int, int)
+{
+}
+bool DisplayableObject::claimMouseDown(int, int, int)
+{
+    return false;
+}
 
 void DisplayableObject::clampToWindow()
 {

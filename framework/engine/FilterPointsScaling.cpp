@@ -97,13 +97,15 @@ BaseEngine* FilterPointsScaling::windowOnlyNext()
 
 int FilterPointsScaling::virtualToRealX(int x)
 {
-    const int v = stretchX > 1 ? clampToInt(static_cast<std::int64_t>(x) * stretchX) : x / compressX;
+    const int v = stretchX > 1 ? clampToInt(static_cast<std::int64_t>(x) * stretchX)
+                               : x / compressX;
     return nextFilter ? nextFilter->virtualToRealX(v) : v;
 }
 
 int FilterPointsScaling::virtualToRealY(int y)
 {
-    const int v = stretchY > 1 ? clampToInt(static_cast<std::int64_t>(y) * stretchY) : y / compressY;
+    const int v = stretchY > 1 ? clampToInt(static_cast<std::int64_t>(y) * stretchY)
+                               : y / compressY;
     return nextFilter ? nextFilter->virtualToRealY(v) : v;
 }
 

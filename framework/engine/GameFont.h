@@ -8,7 +8,10 @@ typedef struct _TTF_Font TTF_Font;
 
 class GameFont {
 public:
-    GameFont(std::string fileName, int pointSize) : fileName(std::move(fileName)), pointSize(pointSize) {}
+    GameFont(std::string fileName, int pointSize)
+        : fileName(std::move(fileName)), pointSize(pointSize)
+    {
+    }
     GameFont(const GameFont&) = delete;
     GameFont& operator=(const GameFont&) = delete;
 

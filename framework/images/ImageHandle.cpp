@@ -25,7 +25,7 @@ void clipAxis(long long& source, long long& destination, long long& length, long
     }
 }
 
-} // namespace
+}  // namespace
 
 int ImageHandle::getWidth() const
 {
@@ -99,8 +99,8 @@ void ImageHandle::renderBlock(PixelCanvas* canvas, int xSrc, int ySrc, int xDst,
         for (int j = 0; j < static_cast<int>(columns); ++j) {
             const unsigned int colour = imageRow[imageX] & 0xFFFFFF;
             if (!useMask || colour != maskColour) {
-                writer.put(static_cast<int>(destinationX) + j,
-                           static_cast<int>(destinationY) + i, colour);
+                writer.put(static_cast<int>(destinationX) + j, static_cast<int>(destinationY) + i,
+                           colour);
             }
             if (++imageX == imageWidth) {
                 imageX = 0;

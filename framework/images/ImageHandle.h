@@ -27,8 +27,8 @@ public:
     void renderImage(PixelCanvas* canvas, int xSrc, int ySrc, int xDst, int yDst, int width,
                      int height) const;
     // The same, leaving out pixels equal to the image's bottom-right pixel (0xRRGGBB).
-    void renderImageWithMask(PixelCanvas* canvas, int xSrc, int ySrc, int xDst, int yDst,
-                             int width, int height) const;
+    void renderImageWithMask(PixelCanvas* canvas, int xSrc, int ySrc, int xDst, int yDst, int width,
+                             int height) const;
     // The same, leaving out pixels whose 0xRRGGBB equals maskColour.
     void renderImageWithMaskColour(PixelCanvas* canvas, int xSrc, int ySrc, int xDst, int yDst,
                                    int width, int height, unsigned int maskColour) const;

@@ -21,7 +21,7 @@ void printLine(const char* prefix, const std::string& fileName)
     std::fflush(stdout);
 }
 
-} // namespace
+}  // namespace
 
 std::shared_ptr<RawImageData> ImageManager::getImagePtrbyURL(std::string fileName,
                                                              bool loadIfMissing, bool keepLoaded)

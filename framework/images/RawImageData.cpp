@@ -12,7 +12,9 @@
 
 #include "RegularFile.h"
 
-RawImageData::RawImageData(std::string fileName) : fileName(std::move(fileName)) {}
+RawImageData::RawImageData(std::string fileName) : fileName(std::move(fileName))
+{
+}
 
 bool RawImageData::loadImage(const std::string& fileName)
 {

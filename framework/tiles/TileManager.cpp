@@ -51,10 +51,10 @@ void TileManager::setMapValue(int mapX, int mapY, int value)
 bool TileManager::isValidTilePosition(int screenX, int screenY) const
 {
     // Wide arithmetic: the right and bottom edges of a large map at a far position overflow int.
-    const long long right = static_cast<long long>(baseScreenX) +
-                            static_cast<long long>(mapWidth) * tileWidth;
-    const long long bottom = static_cast<long long>(baseScreenY) +
-                             static_cast<long long>(mapHeight) * tileHeight;
+    const long long right =
+        static_cast<long long>(baseScreenX) + static_cast<long long>(mapWidth) * tileWidth;
+    const long long bottom =
+        static_cast<long long>(baseScreenY) + static_cast<long long>(mapHeight) * tileHeight;
     return screenX >= baseScreenX && screenY >= baseScreenY && screenX < right && screenY < bottom;
 }
 

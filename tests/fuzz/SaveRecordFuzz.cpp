@@ -57,9 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         engine = new VorlanEngine;  // loads pictures as it is built, so after the move
         require(engine->initialise("Dustreach fuzz", 600, 800, "Cornerstone Regular.ttf", 24) == 0,
                 "the engine did not start");
-        [[maybe_unused]] static auto* ufoFrames = new std::array<ImageHandle, 3>{  // cache them
-            engine->loadImage("ufo.png", false), engine->loadImage("ufo1.png", false),
-            engine->loadImage("ufo2.png", false)};
+        [[maybe_unused]] static auto* ufoFrames =
+            new std::array<ImageHandle, 3>{// cache them
+                                           engine->loadImage("ufo.png", false),
+                                           engine->loadImage("ufo1.png", false),
+                                           engine->loadImage("ufo2.png", false)};
         std::atexit([] {
             std::error_code error;
             fs::remove_all(folder, error);

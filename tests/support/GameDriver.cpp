@@ -68,7 +68,8 @@ bool GameDriver::tap(SDL_Keycode code)
 bool GameDriver::click(int button, int x, int y)
 {
     SDL_Event event{};
-    event.button = {SDL_MOUSEBUTTONDOWN, 0, 0, 0, static_cast<Uint8>(button), SDL_PRESSED, 1, 0, x, y};
+    event.button = {SDL_MOUSEBUTTONDOWN, 0, 0, 0, static_cast<Uint8>(button),
+                    SDL_PRESSED,         1, 0, x, y};
     const bool pressed = SDL_PushEvent(&event) == 1;
     event.button.type = SDL_MOUSEBUTTONUP;
     event.button.state = SDL_RELEASED;

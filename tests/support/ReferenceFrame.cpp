@@ -19,7 +19,8 @@ SurfacePtr asArgb(SDL_Surface* surface)
 {
     SurfacePtr owned(surface, SDL_FreeSurface);
     return SurfacePtr(surface ? SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0)
-                              : nullptr, SDL_FreeSurface);
+                              : nullptr,
+                      SDL_FreeSurface);
 }
 
 unsigned int& at(const SDL_Surface* surface, int x, int y)
@@ -51,8 +52,9 @@ void savePng(SDL_Surface* drawn, const std::string& path)
     }
     const SurfacePtr expected = asArgb(IMG_Load(path.c_str()));
     if (!drawn || !expected || expected->w != drawn->w || expected->h != drawn->h)
-        return ::testing::AssertionFailure() << "no surface, or no reference frame " << path
-                                             << " of its size (DUSTREACH_REWRITE_FRAMES=1 writes it)";
+        return ::testing::AssertionFailure()
+               << "no surface, or no reference frame " << path
+               << " of its size (DUSTREACH_REWRITE_FRAMES=1 writes it)";
     long differing = 0;
     int firstX = 0, firstY = 0;
     for (int y = 0; y < drawn->h; ++y)

@@ -14,6 +14,7 @@ namespace dustreach::test {
 // Success when the canvas's surface equals tests/frames/<name>.png in every pixel's red, green
 // and blue. On a difference, writes what was drawn to <name>.actual.png in the working folder and
 // says where the first difference lies and how many pixels differ.
-::testing::AssertionResult matchesReferenceFrame(const PixelCanvas& canvas, const std::string& name);
+::testing::AssertionResult matchesReferenceFrame(const PixelCanvas& canvas,
+                                                 const std::string& name);
 
 }  // namespace dustreach::test

@@ -15,7 +15,10 @@ namespace fs = std::filesystem;
 
 namespace dustreach::test {
 
-std::string assetPath(const std::string& name) { return DUSTREACH_ASSET_DIR "/" + name; }
+std::string assetPath(const std::string& name)
+{
+    return DUSTREACH_ASSET_DIR "/" + name;
+}
 
 void useDummyVideo()
 {
@@ -114,13 +117,16 @@ bool RecordingFilter::filter(PixelCanvas*, int& x, int& y, unsigned int& colour)
 
 SurfaceCanvas::SurfaceCanvas(int width, int height) : PixelCanvas(nullptr)
 {
-    setSurface(SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00, 0x000000FF,
-                                    0xFF000000));
+    setSurface(
+        SDL_CreateRGBSurface(0, width, height, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000));
     if (!getSurface())
         throw std::runtime_error(std::string("cannot create a surface: ") + SDL_GetError());
 }
 
-SurfaceCanvas::~SurfaceCanvas() { SDL_FreeSurface(getSurface()); }
+SurfaceCanvas::~SurfaceCanvas()
+{
+    SDL_FreeSurface(getSurface());
+}
 
 std::string SurfaceCanvas::pixelBytes() const
 {

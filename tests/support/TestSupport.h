@@ -71,7 +71,10 @@ int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, 
 struct AskedPoint {
     int x, y;
     unsigned int colour;
-    bool operator==(const AskedPoint& o) const { return x == o.x && y == o.y && colour == o.colour; }
+    bool operator==(const AskedPoint& o) const
+    {
+        return x == o.x && y == o.y && colour == o.colour;
+    }
 };
 
 // A point filter that records every point it is asked about, in order, and then accepts (true)

@@ -95,7 +95,7 @@ bool parseOptions(int argc, char** argv, Options& options)
 // queued first, so the play state seen here is the one its hook will see.
 bool playTick(GameDriver& game, std::vector<bool>& held, int& zoomSteps, Summary& summary)
 {
-    static const SDL_Keycode movement[] = {SDLK_w, SDLK_a, SDLK_s, SDLK_d,
+    static const SDL_Keycode movement[] = {SDLK_w,  SDLK_a,    SDLK_s,    SDLK_d,
                                            SDLK_UP, SDLK_LEFT, SDLK_DOWN, SDLK_RIGHT};
     static const SDL_Keycode scrolls[] = {SDLK_c, SDLK_b, SDLK_f, SDLK_v};
     const PlayState before = game.state().playState;
@@ -159,8 +159,8 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: %s TICKS [--seed N] [--assets DIR] [--max-growth-kb N]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s TICKS [--seed N] [--assets DIR] [--max-growth-kb N]\n",
+                     argv[0]);
         return 1;
     }
 
@@ -203,16 +203,17 @@ int main(int argc, char** argv)
     fs::remove_all(folder, error);
 
     std::printf("Soak summary: seed %u\n", options.seed);
-    std::printf("  ticks %lld, frames %lld, games lost %lld, saves %lld, loads %lld, retries %lld\n",
-                summary.ticks, summary.frames, summary.gamesLost, summary.saves, summary.loads,
-                summary.retries);
+    std::printf(
+        "  ticks %lld, frames %lld, games lost %lld, saves %lld, loads %lld, retries %lld\n",
+        summary.ticks, summary.frames, summary.gamesLost, summary.saves, summary.loads,
+        summary.retries);
     std::printf("  resident memory at each tenth (kB):");
     for (long long kb : summary.residentKb)
         std::printf(" %lld", kb);
     const long long first = summary.residentKb.empty() ? -1 : summary.residentKb.front();
     const long long last = summary.finalKb;
-    std::printf("\n  resident at the first tenth %lld kB, at the end %lld kB, peak %lld kB\n", first,
-                last, summary.peakKb);
+    std::printf("\n  resident at the first tenth %lld kB, at the end %lld kB, peak %lld kB\n",
+                first, last, summary.peakKb);
     std::fflush(stdout);
 
     if (!completed || summary.ticks != options.ticks) {
