@@ -11,7 +11,7 @@ constexpr std::int64_t kTickMs = 10;
 
 }  // namespace
 
-BrowserLoop::BrowserLoop(VorlanEngine& engine) : engine(engine)
+BrowserLoop::BrowserLoop(VorlanEngine& engine) : engine(engine), input(engine.getWindow())
 {
     engine.setTickSource([this] { return clock; });
     SDL_AddEventWatch(&BrowserLoop::watchEvents, this);
@@ -37,7 +37,7 @@ bool BrowserLoop::frame(double nowMs)
     if (hiddenWhileRunning) {
         hiddenWhileRunning = false;
         if (engine.getState().playState == Running)
-            pressSpace();
+            input.tap(SDLK_SPACE);
     }
     // One step at least, for the events; with ticks due, one step for each, the clock a tick on.
     const std::int64_t steps = due > 0 ? due : 1;
@@ -62,18 +62,4 @@ int SDLCALL BrowserLoop::watchEvents(void* loop, SDL_Event* event)
         self->engine.getState().playState == Running)
         self->hiddenWhileRunning = true;
     return 1;
-}
-
-void BrowserLoop::pressSpace()
-{
-    SDL_Event press{};
-    press.type = SDL_KEYDOWN;
-    press.key.state = SDL_PRESSED;
-    press.key.keysym.sym = SDLK_SPACE;
-    press.key.keysym.scancode = SDL_SCANCODE_SPACE;
-    SDL_PushEvent(&press);
-    SDL_Event release = press;
-    release.type = SDL_KEYUP;
-    release.key.state = SDL_RELEASED;
-    SDL_PushEvent(&release);
 }

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "BrowserInput.h"
+
 class VorlanEngine;
 
 class BrowserLoop {
@@ -34,10 +36,9 @@ public:
 private:
     // Notes a tab hidden while the game runs (SDL sends a window event at once, from the page).
     static int SDLCALL watchEvents(void* loop, SDL_Event* event);
-    // Queues a press and release of SPACE: the game pauses as if the player had pressed it.
-    static void pressSpace();
-
     VorlanEngine& engine;
+    // Presses SPACE when a hidden tab pauses the game, as the player would.
+    BrowserInput input;
     std::uint32_t clock = 0;
     bool started = false;
     bool hiddenWhileRunning = false;

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "BrowserInput.h"
 #include "BrowserLoop.h"
 #include "BrowserStorage.h"
 #include "GameWindow.h"
@@ -88,6 +89,24 @@ extern "C" EMSCRIPTEN_KEEPALIVE double dustreach_frame_cost(void* data, int coun
 extern "C" EMSCRIPTEN_KEEPALIVE double dustreach_updates(void* data)
 {
     return static_cast<double>(static_cast<BrowserGame*>(data)->loop->updates());
+}
+
+// ---- Input from the page (page.js): its touch controls, and the keys it releases ---------------
+// Both take Module.dustreachGame; each returns 1 when the event was queued.
+
+// A key goes down (down is 1) or up: code is an SDL key code.
+extern "C" EMSCRIPTEN_KEEPALIVE int dustreach_key(void* data, int code, int down)
+{
+    const BrowserInput input(static_cast<BrowserGame*>(data)->engine->getWindow());
+    return input.key(code, down != 0) ? 1 : 0;
+}
+
+// A mouse button (1 left, 2 middle, 3 right) goes down or up at (x, y) in the canvas's pixels.
+extern "C" EMSCRIPTEN_KEEPALIVE int dustreach_mouse_button(void* data, int button, int down, int x,
+                                                           int y)
+{
+    const BrowserInput input(static_cast<BrowserGame*>(data)->engine->getWindow());
+    return input.mouseButton(button, down != 0, x, y) ? 1 : 0;
 }
 
 int main()

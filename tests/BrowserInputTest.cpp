@@ -1,0 +1,114 @@
+// BrowserInput, the way the page's touch controls and key releases reach the game: its events are
+// those of a keyboard and a mouse, field by field, and the real game obeys them as it obeys the
+// keyboard and the mouse.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "BrowserInput.h"
+#include "DisplayableObject.h"
+#include "GameDriver.h"
+#include "TestSupport.h"
+
+using namespace dustreach::test;
+
+namespace {
+
+class BrowserInputTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder.copyAsset(kGameFont);
+        folder.copyGamePictures();
+        game = std::make_unique<GameDriver>();
+        ASSERT_TRUE(game->started());
+        ASSERT_TRUE(game->step());
+        input = std::make_unique<BrowserInput>(game->engine().getWindow());
+        windowId = SDL_GetWindowID(game->engine().getWindow());
+    }
+    // The next event in SDL's queue.
+    SDL_Event next()
+    {
+        SDL_Event event{};
+        EXPECT_EQ(SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 1);
+        return event;
+    }
+    int shipX() { return game->engine().getDisplayableObject(0)->currentX; }
+
+    ScopedTempDir folder;
+    std::unique_ptr<GameDriver> game;
+    std::unique_ptr<BrowserInput> input;
+    Uint32 windowId = 0;
+};
+
+TEST_F(BrowserInputTest, KeysAndButtonsAreTheEventsAKeyboardAndAMouseMake)
+{
+    struct Key {
+        SDL_Keycode code;
+        SDL_Scancode scancode;
+    };
+    for (const Key key : {Key{SDLK_d, SDL_SCANCODE_D}, Key{SDLK_SPACE, SDL_SCANCODE_SPACE},
+                          Key{SDLK_UP, SDL_SCANCODE_UP}}) {
+        for (const bool down : {true, false}) {
+            ASSERT_TRUE(input->key(key.code, down));
+            const SDL_KeyboardEvent event = next().key;
+            EXPECT_EQ(event.type, down ? SDL_KEYDOWN : SDL_KEYUP) << key.code;
+            EXPECT_EQ(event.state, down ? SDL_PRESSED : SDL_RELEASED) << key.code;
+            EXPECT_EQ(event.windowID, windowId) << key.code;
+            EXPECT_EQ(event.repeat, 0) << key.code;
+            EXPECT_EQ(event.keysym.sym, key.code);
+            EXPECT_EQ(event.keysym.scancode, key.scancode) << key.code;
+        }
+    }
+
+    ASSERT_TRUE(input->mouseButton(SDL_BUTTON_MIDDLE, true, 123, 456));
+    const SDL_MouseButtonEvent press = next().button;
+    EXPECT_EQ(press.type, SDL_MOUSEBUTTONDOWN);
+    EXPECT_EQ(press.state, SDL_PRESSED);
+    EXPECT_EQ(press.windowID, windowId);
+    EXPECT_EQ(press.button, SDL_BUTTON_MIDDLE);
+    EXPECT_EQ(press.clicks, 1);
+    EXPECT_EQ(press.x, 123);
+    EXPECT_EQ(press.y, 456);
+    // A point the page rounded off the canvas's edge stays on the window, as a pointer does.
+    ASSERT_TRUE(input->mouseButton(SDL_BUTTON_LEFT, false, 600, -2));
+    const SDL_MouseButtonEvent release = next().button;
+    EXPECT_EQ(release.type, SDL_MOUSEBUTTONUP);
+    EXPECT_EQ(release.state, SDL_RELEASED);
+    EXPECT_EQ(release.x, 599);
+    EXPECT_EQ(release.y, 0);
+    // Buttons SDL has no number for are refused and queue nothing.
+    EXPECT_FALSE(input->mouseButton(0, true, 10, 10));
+    EXPECT_FALSE(input->mouseButton(99, true, 10, 10));
+    EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
+}
+
+TEST_F(BrowserInputTest, TheGamePlaysOnThemAsOnTheKeyboardAndTheMouse)
+{
+    ASSERT_TRUE(input->tap(SDLK_SPACE));
+    ASSERT_TRUE(game->step());
+    ASSERT_EQ(game->state().playState, Running);
+    game->state().lives = 1000;  // nothing that touches the ship ends the game here
+    const int start = shipX();
+    ASSERT_TRUE(input->key(SDLK_d, true));
+    ASSERT_TRUE(game->step(10));
+    const int moved = shipX();
+    EXPECT_GT(moved, start) << "D held moves the ship right";
+    ASSERT_TRUE(input->key(SDLK_d, false));
+    ASSERT_TRUE(game->step(10));
+    EXPECT_EQ(shipX(), moved) << "and it stops when D is let go";
+
+    const int score = game->state().score;
+    const int objects = game->engine().getContentCount();
+    ASSERT_TRUE(input->mouseButton(SDL_BUTTON_LEFT, true, 300, 400));
+    ASSERT_TRUE(input->mouseButton(SDL_BUTTON_LEFT, false, 300, 400));
+    ASSERT_TRUE(game->step());
+    EXPECT_EQ(game->state().score, score - 1) << "a shot costs a point";
+    EXPECT_EQ(game->engine().getContentCount(), objects + 1) << "and rises from the ship";
+    ASSERT_TRUE(input->mouseButton(SDL_BUTTON_RIGHT, true, 300, 400));
+    ASSERT_TRUE(game->step());
+    EXPECT_EQ(game->engine().getScalingFilter().getCompressX(), 2) << "the right button zooms out";
+}
+
+}  // namespace
