@@ -1,0 +1,213 @@
+// input.js: the input the page hands to the game beyond what SDL hears on the canvas itself.
+// - Touch controls: on a touch screen, buttons that send the game the keys and mouse buttons of
+//   a keyboard and mouse player, through the game's dustreach_key and dustreach_mouse_button
+//   (SDL events, so the game cannot tell them from the real ones). A tap on the picture needs
+//   nothing here: SDL turns it into a left click where the finger touched.
+// - No key left held: a key the keyboard held when the focus left the game (Tab, a click
+//   elsewhere, another window, a hidden tab) is released, as are the touch controls' keys when
+//   the page loses the focus or is hidden.
+// - The picture's scaling: sharp pixel squares where the screen shows it enlarged a whole number
+//   of times, smooth otherwise (nearest-neighbour at other sizes makes rows and columns uneven).
+(function () {
+  "use strict";
+
+  var root = document.documentElement;
+  var canvas = document.getElementById("canvas");
+  var controls = document.getElementById("touch-controls");
+
+  function game() {
+    return window.Module && Module.dustreachGame;
+  }
+
+  function sendKey(code, down) {
+    if (game())
+      Module._dustreach_key(game(), code, down ? 1 : 0);
+  }
+
+  // ---- Keys the keyboard holds ------------------------------------------------------------------
+  // The game's keys that reached it (page.js stops every other key before the canvas), by
+  // physical key, with the SDL key code SDL gave the game: letters by their lower-case character,
+  // the arrows by SDL's codes for them.
+  var sdlArrows = { 37: 0x40000050, 38: 0x40000052, 39: 0x4000004F, 40: 0x40000051 };
+  var keyboardHeld = new Map();
+
+  function sdlKeyCode(event) {
+    var code = event.keyCode;
+    if (code >= 65 && code <= 90)
+      return code + 32;
+    return code === 32 ? 32 : sdlArrows[code];
+  }
+
+  canvas.addEventListener("keydown", function (event) {
+    var code = sdlKeyCode(event);
+    if (code !== undefined)
+      keyboardHeld.set(event.code, code);
+  });
+  canvas.addEventListener("keyup", function (event) {
+    keyboardHeld.delete(event.code);
+  });
+
+  // Their releases never reach the game once the canvas has lost the focus: send them now.
+  function releaseKeyboard() {
+    keyboardHeld.forEach(function (code) {
+      sendKey(code, false);
+    });
+    keyboardHeld.clear();
+  }
+
+  // ---- Touch controls --------------------------------------------------------------------------
+  // Every control holds its key or button for as long as a pointer (a finger, or a mouse) that
+  // went down on it stays on it. A finger that went down on a direction may slide to another,
+  // which then takes over; one that leaves the controls lets go.
+  var pointers = new Map();  // pointer id -> {start: control, on: control or null}
+  var held = new Set();  // the controls whose key or button is down
+
+  function isDirection(control) {
+    return !!control && control.parentNode.classList.contains("pad");
+  }
+
+  function controlAt(x, y) {
+    var element = document.elementFromPoint(x, y);
+    var control = element && element.closest("button");
+    return control && controls.contains(control) ? control : null;
+  }
+
+  // Presses or releases what control sends. Mouse buttons go down at the window's centre, where
+  // the zoom is centred and which lies off the power-up strip.
+  function press(control, down) {
+    control.classList.toggle("held", down);
+    if (control.dataset.key) {
+      sendKey(Number(control.dataset.key), down);
+    } else if (game()) {
+      Module._dustreach_mouse_button(game(), Number(control.dataset.button), down ? 1 : 0,
+                                     canvas.width / 2, canvas.height / 2);
+    }
+    if (down)
+      control.classList.remove("beckon");
+  }
+
+  // Brings what the game holds in line with where the pointers are: releases first, so a finger
+  // sliding from one direction to another never holds both.
+  function sync() {
+    var wanted = new Set();
+    pointers.forEach(function (pointer) {
+      if (pointer.on)
+        wanted.add(pointer.on);
+    });
+    held.forEach(function (control) {
+      if (!wanted.has(control))
+        press(control, false);
+    });
+    wanted.forEach(function (control) {
+      if (!held.has(control))
+        press(control, true);
+    });
+    held = wanted;
+  }
+
+  function releaseControls() {
+    pointers.clear();
+    sync();
+  }
+
+  function releaseAll() {
+    releaseKeyboard();
+    releaseControls();
+  }
+
+  controls.addEventListener("pointerdown", function (event) {
+    var control = event.target.closest("button");
+    if (!control)
+      return;
+    // No focus taken from the game, no emulated mouse events (SDL would see their release).
+    event.preventDefault();
+    // The control hears this pointer to its end, wherever it goes (touches do so anyway).
+    control.setPointerCapture(event.pointerId);
+    pointers.set(event.pointerId, { start: control, on: control });
+    sync();
+  });
+  controls.addEventListener("pointermove", function (event) {
+    var pointer = pointers.get(event.pointerId);
+    if (!pointer)
+      return;
+    var under = controlAt(event.clientX, event.clientY);
+    var on;
+    if (isDirection(pointer.start))
+      on = isDirection(under) ? under : null;
+    else
+      on = pointer.on === under ? under : null;  // left once, let go for good
+    if (on !== pointer.on) {
+      pointer.on = on;
+      sync();
+    }
+  });
+  ["pointerup", "pointercancel", "lostpointercapture"].forEach(function (type) {
+    controls.addEventListener(type, function (event) {
+      if (pointers.delete(event.pointerId))
+        sync();
+    });
+  });
+  // A press from the keyboard or an assistive technology comes as a click alone (detail 0; a
+  // pointer's own click has been handled above). A direction is held for a few ticks, a step.
+  controls.addEventListener("click", function (event) {
+    var control = event.target.closest("button");
+    if (!control || event.detail !== 0 || held.has(control))
+      return;
+    press(control, true);
+    setTimeout(function () {
+      if (!held.has(control))
+        press(control, false);
+    }, isDirection(control) ? 150 : 0);
+  });
+  controls.addEventListener("contextmenu", function (event) {
+    event.preventDefault();
+  });
+
+  // ---- Focus -----------------------------------------------------------------------------------
+  // The keyboard's keys go with the canvas's focus; the controls' keys stay held while their
+  // fingers stay down, unless the whole page loses the focus or is hidden.
+  canvas.addEventListener("blur", releaseKeyboard);
+  window.addEventListener("blur", releaseAll);
+  window.addEventListener("pagehide", releaseAll);
+  document.addEventListener("visibilitychange", function () {
+    if (document.hidden)
+      releaseAll();
+  });
+
+  // ---- When the controls show ------------------------------------------------------------------
+  // Where the primary pointer is coarse, or from the first touch on; then for good.
+  function useTouch() {
+    if (root.classList.contains("touch"))
+      return;
+    root.classList.add("touch");
+    controls.hidden = false;
+    document.getElementById("keys").hidden = true;
+    document.getElementById("touch-help").hidden = false;
+    controls.querySelector(".start").classList.add("beckon");
+  }
+
+  var coarse = window.matchMedia("(pointer: coarse)");
+  if (coarse.matches)
+    useTouch();
+  window.addEventListener("pointerdown", function (event) {
+    if (event.pointerType === "touch")
+      useTouch();
+  }, true);
+  // A touch on the picture gives the game the keyboard too, for a tablet with one.
+  canvas.addEventListener("pointerdown", function (event) {
+    if (event.pointerType !== "mouse")
+      canvas.focus({ preventScroll: true });
+  });
+
+  // ---- The picture's scaling -------------------------------------------------------------------
+  function chooseScaling() {
+    var scale = canvas.getBoundingClientRect().width * window.devicePixelRatio / canvas.width;
+    var whole = Math.round(scale) >= 1 && Math.abs(scale - Math.round(scale)) < 0.01;
+    canvas.classList.toggle("smooth", !whole);
+  }
+  if (window.ResizeObserver)
+    new ResizeObserver(chooseScaling).observe(canvas);
+  // A change of zoom changes the device pixels per CSS pixel, and fires a resize.
+  window.addEventListener("resize", chooseScaling);
+  chooseScaling();
+})();
