@@ -1,13 +1,12 @@
 // BrowserInput, the way the page's touch controls and key releases reach the game: its events are
-// those of a keyboard and a mouse, field by field, and the real game obeys them as it obeys the
-// keyboard and the mouse.
+// those of a keyboard and a mouse, field by field. (The game played through them, in browsers:
+// tests/browser/scenarios/input.mjs.)
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "BrowserInput.h"
-#include "DisplayableObject.h"
 #include "GameDriver.h"
 #include "TestSupport.h"
 
@@ -34,7 +33,6 @@ protected:
         EXPECT_EQ(SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 1);
         return event;
     }
-    int shipX() { return game->engine().getDisplayableObject(0)->currentX; }
 
     ScopedTempDir folder;
     std::unique_ptr<GameDriver> game;
@@ -82,33 +80,6 @@ TEST_F(BrowserInputTest, KeysAndButtonsAreTheEventsAKeyboardAndAMouseMake)
     EXPECT_FALSE(input->mouseButton(0, true, 10, 10));
     EXPECT_FALSE(input->mouseButton(99, true, 10, 10));
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
-}
-
-TEST_F(BrowserInputTest, TheGamePlaysOnThemAsOnTheKeyboardAndTheMouse)
-{
-    ASSERT_TRUE(input->tap(SDLK_SPACE));
-    ASSERT_TRUE(game->step());
-    ASSERT_EQ(game->state().playState, Running);
-    game->state().lives = 1000;  // nothing that touches the ship ends the game here
-    const int start = shipX();
-    ASSERT_TRUE(input->key(SDLK_d, true));
-    ASSERT_TRUE(game->step(10));
-    const int moved = shipX();
-    EXPECT_GT(moved, start) << "D held moves the ship right";
-    ASSERT_TRUE(input->key(SDLK_d, false));
-    ASSERT_TRUE(game->step(10));
-    EXPECT_EQ(shipX(), moved) << "and it stops when D is let go";
-
-    const int score = game->state().score;
-    const int objects = game->engine().getContentCount();
-    ASSERT_TRUE(input->mouseButton(SDL_BUTTON_LEFT, true, 300, 400));
-    ASSERT_TRUE(input->mouseButton(SDL_BUTTON_LEFT, false, 300, 400));
-    ASSERT_TRUE(game->step());
-    EXPECT_EQ(game->state().score, score - 1) << "a shot costs a point";
-    EXPECT_EQ(game->engine().getContentCount(), objects + 1) << "and rises from the ship";
-    ASSERT_TRUE(input->mouseButton(SDL_BUTTON_RIGHT, true, 300, 400));
-    ASSERT_TRUE(game->step());
-    EXPECT_EQ(game->engine().getScalingFilter().getCompressX(), 2) << "the right button zooms out";
 }
 
 }  // namespace

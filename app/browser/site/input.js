@@ -43,9 +43,14 @@
     if (code !== undefined)
       keyboardHeld.set(event.code, code);
   });
-  canvas.addEventListener("keyup", function (event) {
+  // A held key let go elsewhere on the page goes to the game all the same (where the browser
+  // moved the focus without a blur, as in a window that is not the active one).
+  window.addEventListener("keyup", function (event) {
+    var code = keyboardHeld.get(event.code);
     keyboardHeld.delete(event.code);
-  });
+    if (event.target !== canvas && code !== undefined)
+      sendKey(code, false);
+  }, true);
 
   // Their releases never reach the game once the canvas has lost the focus: send them now.
   function releaseKeyboard() {
