@@ -1,31 +1,23 @@
 #!/bin/bash
-# Launcher test: builds throw-away install trees (paths with spaces) from the built executable, the
-# source assets and tools/dustreach-launcher.sh, and checks how the launcher prepares the player's
-# folder, keeps the saves, refreshes stale data, reports a broken install and runs the real game.
+# Launcher test: makes throw-away install trees (paths with spaces) with the build's own install
+# rules, and checks how the launcher prepares the player's folder, keeps the saves, refreshes stale
+# data, reports a broken install and runs the real game.
 # A stub executable that prints its working folder stands in for the game in the folder checks.
-# Arguments: the built dustreach executable, the source tree.
+# Arguments: the built dustreach executable (its build is what gets installed), the source tree
+# (unused).
 set -u
 built=$1
-source_dir=$2
-data_names=("Cornerstone Regular.ttf" ufo.png ufo1.png ufo2.png speed.png buff.png
-  earth.jpg mars.jpg moon.jpg SHOOT.jpg "Cornerstone Regular.LICENSE.txt")
+# The executable lies in <build>/run.
+build_dir=$(cd "$(dirname "$built")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/dustreach launcher.XXXXXX")
 game_pid=
 trap '[ -n "$game_pid" ] && kill -KILL "$game_pid" 2>/dev/null; rm -rf -- "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# make_tree ROOT: an install tree under ROOT in the package's games layout, the launcher filled in
-# as the install step does.
+# make_tree ROOT: the build installed under ROOT, in the package's games layout.
 make_tree() {
-  mkdir -p "$1/games" "$1/lib/games/dustreach" "$1/share/games/dustreach"
-  sed -e "s|@DUSTREACH_LAUNCHER_DATA_REL@|../share/games/dustreach|" \
-      -e "s|@DUSTREACH_LAUNCHER_BINARY_REL@|../lib/games/dustreach/dustreach|" \
-      "$source_dir/tools/dustreach-launcher.sh" > "$1/games/dustreach"
-  chmod +x "$1/games/dustreach"
-  cp "$built" "$1/lib/games/dustreach/dustreach"
-  local name
-  for name in "${data_names[@]}"; do cp "$source_dir/assets/$name" "$1/share/games/dustreach/"; done
+  cmake --install "$build_dir" --prefix "$1" > /dev/null || { echo "FAIL: install into $1"; exit 1; }
 }
 stub="$work/stub game"
 printf '#!/bin/sh\npwd -P\n' > "$stub" && chmod +x "$stub"
@@ -50,9 +42,10 @@ run_stub() {
 ran_in() { [ "$rc" -eq 0 ] && [ "$out" = "$(cd "$1" 2>/dev/null && pwd -P)" ]; }
 # same_as_installed FOLDER: every data file in FOLDER reads the same as the installed one.
 same_as_installed() {
-  local name
-  for name in "${data_names[@]}"; do
-    cmp -s "$1/$name" "$tree/share/games/dustreach/$name" || fail "'$name' in $1 differs from the install"
+  local installed name
+  for installed in "$tree/share/games/dustreach"/*; do
+    name=${installed##*/}
+    cmp -s "$1/$name" "$installed" || fail "'$name' in $1 differs from the install"
   done
 }
 
