@@ -10,6 +10,8 @@ import { closeBrowser, launchBrowser, profileIn } from "./puppeteer.mjs";
 
 const PHONE_PREFERENCES = {
   "dom.w3c_touch_events.enabled": 1,
+  "dom.w3c_touch_events.legacy_apis.enabled": true, // ontouchstart and the like, as on a phone
+  "dom.maxtouchpoints.testing.value": 5,
   "ui.primaryPointerCapabilities": 1, // coarse, no hover
   "ui.allPointerCapabilities": 1,
 };

@@ -1,10 +1,10 @@
 // webkit.mjs: the WebKit adapter. WebKitGTK's MiniBrowser in automation mode, in a real window on
 // an Xvfb of our own, driven through classic WebDriver: Debian's WebKitWebDriver, with
 // selenium-webdriver as the client. A profile is one WebKitWebDriver with one session (one
-// MiniBrowser), whose data folders are a fresh temporary folder. Its tabs are the session's
-// windows, and each command first switches to the tab it is for. A window covered by another
-// still counts as shown in WebKitGTK, so the tab brought to the front is the one window not
-// minimized, as in a browser with tabs.
+// MiniBrowser), whose data folders are a fresh temporary folder. Its tabs are windows of the
+// session (WebDriver cannot bring one of MiniBrowser's own tabs to the front), and each command
+// first switches to the tab it is for. A window covered by another still counts as shown, so the
+// tab in front is the one window not minimized, as in a browser with tabs.
 //
 // Classic WebDriver cannot run a script before the page's own, and this MiniBrowser cannot write
 // its console anywhere we can read in automation mode. So every page the test servers send to a
@@ -13,8 +13,9 @@
 // profiles apart by a word in the user agent. A page served from a service worker's cache keeps
 // the prelude it was cached with.
 //
-// There is no phone emulation (WebKitGTK takes its pointer from the real input devices), no other
-// pixel ratio than 1, no CPU throttling and no DevTools protocol.
+// There is no touch (WebKitWebDriver turns touch actions into mouse events), no phone emulation
+// (WebKitGTK takes its pointer from the real input devices), no other pixel ratio than 1, no CPU
+// throttling and no DevTools protocol.
 import fs from "node:fs/promises";
 import os from "node:os";
 import path from "node:path";
@@ -74,7 +75,7 @@ export function createEngine() {
   const preludes = new Map(); // profile number -> its before-load script
   return {
     name: "webkit",
-    can: { touch: true, mobile: false, pixelRatio: false, cpuThrottle: false, cdp: false },
+    can: { touch: false, mobile: false, pixelRatio: false, cpuThrottle: false, cdp: false },
     prelude(request) {
       const word = PROFILE_WORD.exec(request.headers["user-agent"] || "");
       if (!word)
@@ -127,7 +128,6 @@ async function launchProfile(profile, display, number) {
   const version = (await driver.getCapabilities()).get("browserVersion");
   let current = await driver.getWindowHandle();
   let spare = current;
-  let fingers = 0;
   const tabs = []; // open tabs' window handles, the front one last
   // Every command is for one tab: switch to it first when another had the last one.
   const on = async (handle) => {
@@ -151,7 +151,7 @@ async function launchProfile(profile, display, number) {
     let handle = spare;
     spare = null;
     if (!handle) {
-      await driver.switchTo().newWindow("tab");
+      await driver.switchTo().newWindow("window");
       handle = current = await driver.getWindowHandle();
     }
     tabs.push(handle);
@@ -200,16 +200,8 @@ async function launchProfile(profile, display, number) {
         await on(handle);
         await driver.actions({ async: true }).scroll(x, y, deltaX, deltaY, Origin.VIEWPORT).perform();
       },
-      async touchStart(x, y) {
-        await on(handle);
-        // Each finger is a touch pointer of its own; WebDriver keeps it down between commands.
-        const finger = new input.Pointer(`finger${++fingers}`, input.Pointer.Type.TOUCH);
-        const at = (toX, toY) => finger.move({ x: toX, y: toY, origin: Origin.VIEWPORT, duration: 0 });
-        await perform(finger, at(x, y), finger.press());
-        return {
-          move: async (toX, toY) => on(handle).then(() => perform(finger, at(toX, toY))),
-          end: async () => on(handle).then(() => perform(finger, finger.release())),
-        };
+      touchStart() {
+        throw new Error("WebKitWebDriver turns touch actions into mouse events");
       },
       async screenshot() {
         await on(handle);

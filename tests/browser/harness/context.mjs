@@ -32,9 +32,10 @@ export class Context {
     this.site = this.server.address;
   }
 
-  // A started test server (harness/server.mjs) for mounts: path -> folder or handler.
-  async serve(mounts) {
-    const server = new TestServer(mounts, { prelude: (request) => this.adapter.prelude(request) });
+  // A started test server (harness/server.mjs) for mounts: path -> folder or handler, sending
+  // headers with every file.
+  async serve(mounts, headers = {}) {
+    const server = new TestServer(mounts, { prelude: (request) => this.adapter.prelude(request), headers });
     this.servers.push(server);
     await server.start();
     return server;

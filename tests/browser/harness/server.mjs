@@ -34,10 +34,12 @@ const TYPES = {
 export class TestServer {
   // mounts: path prefix -> folder or handler(request, response, pathUnderMount).
   // prelude(request): HTML put at the start of each page's <head> ("" for none).
-  constructor(mounts, { prelude = () => "" } = {}) {
+  // headers: more response headers for every file.
+  constructor(mounts, { prelude = () => "", headers = {} } = {}) {
     // The longest prefix wins, so "/" is the fallback for every path.
     this.mounts = Object.entries(mounts).sort((a, b) => b[0].length - a[0].length);
     this.prelude = prelude;
+    this.headers = headers;
     this.requests = [];
     this.port = 0;
     this.sockets = new Set();
@@ -111,6 +113,7 @@ export class TestServer {
       "Content-Type": type,
       "Content-Length": body.length,
       "Cache-Control": "no-cache",
+      ...this.headers,
     });
     response.end(request.method === "HEAD" ? undefined : body);
   }
