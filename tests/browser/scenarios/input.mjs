@@ -1,0 +1,396 @@
+// input.mjs: the page's own input (app/browser/site/input.js): the touch controls, played with
+// fingers as on a phone, the layouts of small screens, the desktop page without them, and the
+// keys a keyboard held released when the focus leaves the game. The game's state is read from
+// its save file: K writes it while the game runs.
+import assert from "node:assert/strict";
+import { gameFile } from "../harness/game.mjs";
+import { sleep } from "../harness/page.mjs";
+
+// The controls' accessible names, as the player's keys and buttons are listed.
+const NAMES = ["Move up", "Move down", "Move left", "Move right", "Shoot", "Play or pause", "Start over",
+  "Save", "Load", "Zoom in", "Zoom out", "Scroll right", "Scroll left", "Scroll down", "Scroll up"];
+// A game to start from: no points, lives to spare, the ship at its start and the enemies at the
+// top (they reach the ship's row in about two seconds), the UFO far from the ship.
+const KNOWN_GAME = [0, 1000, 230, 610, 95, 30, 295, 30, 395, 30, 495, 30, 560, 30, 0, 1];
+const PORTRAIT = { width: 390, height: 844, deviceScaleFactor: 3 };
+const LANDSCAPE = { width: 844, height: 390, deviceScaleFactor: 3 };
+const TABLET = { width: 768, height: 1024, deviceScaleFactor: 2 };
+const NO_CANCEL = "no way to cancel a touch but Chromium's DevTools protocol";
+
+// Finds the controls in the page by accessible name: their rectangles in CSS pixels.
+const CONTROLS = `(() => {
+  const name = (button) => {
+    if (button.hasAttribute("aria-label"))
+      return button.getAttribute("aria-label");
+    const copy = button.cloneNode(true);
+    copy.querySelectorAll("[aria-hidden=true]").forEach((part) => part.remove());
+    return copy.textContent.replace(/\\s+/g, " ").trim();
+  };
+  return [...document.querySelectorAll("button")].filter((button) => button.offsetParent).map((button) => {
+    const box = button.getBoundingClientRect();
+    return { name: name(button), left: box.left, top: box.top, right: box.right, bottom: box.bottom };
+  });
+})()`;
+
+// WebKit's driver has no touch and no phone: the page is told its pointer is coarse instead.
+const COARSE_POINTER = `{
+const matchMedia = window.matchMedia.bind(window);
+window.matchMedia = (query) => matchMedia(query === "(pointer: coarse)" ? "all" : query);
+}`;
+const NO_TOUCH = "WebKitWebDriver turns touch actions into mouse events";
+
+// The page as on a phone of the viewport's size: an emulated phone where the engine can emulate
+// one, elsewhere a page told that its pointer is coarse (for the layouts only).
+function openPhone(ctx, viewport = PORTRAIT) {
+  if (ctx.can.mobile)
+    return ctx.open("", { mobile: true, viewport });
+  return ctx.open("", { viewport: { width: viewport.width, height: viewport.height }, beforeLoad: COARSE_POINTER });
+}
+
+async function control(page, name) {
+  const found = (await page.evaluate(CONTROLS)).find((one) => one.name === name);
+  assert.ok(found, `a control named ${name}`);
+  return { x: Math.round((found.left + found.right) / 2), y: Math.round((found.top + found.bottom) / 2) };
+}
+
+// A finger put on the named control (or a point), to be moved and lifted.
+async function touch(page, target) {
+  const at = typeof target === "string" ? await control(page, target) : target;
+  return page.touchStart(at.x, at.y);
+}
+
+async function tap(page, target) {
+  await (await touch(page, target)).end();
+  await page.frames(3);
+}
+
+async function hold(page, name, milliseconds) {
+  const finger = await touch(page, name);
+  await sleep(milliseconds);
+  await finger.end();
+  await page.frames(3);
+}
+
+// The game as its save file has it: { score, lives, x, y } (the ship's place). K saves it; the
+// game must be running.
+async function state(page) {
+  await page.press("k");
+  const [score, lives, x, y] = (await gameFile(page, "currentSave.txt")).split(/\s+/).map(Number);
+  return { score, lives, x, y };
+}
+
+// Plays on from KNOWN_GAME, loaded with L from a pause, whatever state the game was in. K saves
+// only while the game runs: so it tells whether it does.
+async function knownGame(page) {
+  await page.evaluate('document.getElementById("canvas").focus()');
+  await page.evaluate('try { Module.FS.unlink("/dustreach/currentSave.txt"); } catch (error) {}');
+  await page.press("k");
+  if ((await gameFile(page, "currentSave.txt")) === null)
+    await page.press(" "); // from the start screen or a pause, to play
+  await page.press(" "); // and pause
+  await page.evaluate((text) => Module.FS.writeFile("/dustreach/currentSave.txt", text),
+    KNOWN_GAME.map((field) => `${field}\n`).join(""));
+  await page.press("l");
+}
+
+// A point on screen off the controls and the picture: the touch help, under the controls.
+function offTheControls(page) {
+  return page.evaluate(() => {
+    const box = document.getElementById("touch-help").getBoundingClientRect();
+    return { x: Math.round(box.left + box.width / 2), y: Math.round(Math.min(box.top + 30, innerHeight - 10)) };
+  });
+}
+
+// Where the ship went while something was held: -1, 0 or 1 on each axis.
+function way(from, to) {
+  return [Math.sign(to.x - from.x), Math.sign(to.y - from.y)];
+}
+
+// The colour of canvas pixels, as "rrggbb".
+async function colours(page, points) {
+  const { width, rgba } = await page.canvasPixels();
+  return points.map(([x, y]) => {
+    const at = (y * width + x) * 4;
+    return [0, 1, 2].map((c) => rgba[at + c].toString(16).padStart(2, "0")).join("");
+  });
+}
+
+// Nothing the page holds moves the ship: it stays put over a few frames.
+async function assertStill(page, what) {
+  const before = await state(page);
+  await sleep(250);
+  const after = await state(page);
+  assert.deepEqual([after.x, after.y], [before.x, before.y], `${what}: the ship moved on`);
+}
+
+function inside(box, width, height) {
+  return box.left >= 0 && box.top >= 0 && box.right <= width && box.bottom <= height;
+}
+
+function overlap(a, b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// The picture, the controls and the window, in CSS pixels.
+async function layoutOf(page) {
+  return page.evaluate(`(() => {
+    const box = document.getElementById("canvas").getBoundingClientRect();
+    return { width: innerWidth, height: innerHeight, scrollWidth: document.documentElement.scrollWidth,
+             picture: { left: box.left, top: box.top, right: box.right, bottom: box.bottom },
+             controls: ${CONTROLS} };
+  })()`);
+}
+
+// A scenario for one layout of the touch controls: what every layout keeps, then check(layout).
+function layoutScenario(what, viewport, check, cannot = {}) {
+  return {
+    name: `touch layout: ${what}, ${viewport.width} x ${viewport.height}`,
+    cannot,
+    async run(ctx) {
+      const page = await openPhone(ctx, viewport);
+      const layout = await layoutOf(page);
+      assert.deepEqual([layout.width, layout.height], [viewport.width, viewport.height], "the window's size");
+      assertLayout(layout, what);
+      check(layout);
+      const { picture } = layout;
+      ctx.log(`${what}: picture ${picture.right - picture.left} x ${picture.bottom - picture.top}`);
+    },
+  };
+}
+
+// What every layout of the touch controls keeps: the whole picture and every control on screen,
+// no control over the picture or another, each large enough for a finger, the picture's shape.
+function assertLayout(layout, what) {
+  const { picture, controls, width, height } = layout;
+  assert.ok(inside(picture, width, height), `${what}: the picture is on screen`);
+  assert.ok(layout.scrollWidth <= width, `${what}: nothing sticks out sideways`);
+  const shape = (picture.right - picture.left) / (picture.bottom - picture.top);
+  assert.ok(Math.abs(shape - 0.75) < 0.01, `${what}: the picture is 3:4, not ${shape}`);
+  assert.deepEqual(controls.map((one) => one.name).sort(), [...NAMES].sort(), `${what}: the controls`);
+  for (const one of controls) {
+    assert.ok(inside(one, width, height), `${what}: ${one.name} is on screen`);
+    assert.ok(!overlap(one, picture), `${what}: ${one.name} covers the picture`);
+    assert.ok(one.right - one.left >= 44 && one.bottom - one.top >= 44, `${what}: ${one.name} is too small`);
+    for (const other of controls)
+      assert.ok(one === other || !overlap(one, other), `${what}: ${one.name} overlaps ${other.name}`);
+  }
+}
+
+export const scenarios = [
+  {
+    name: "touch controls: each sends its key or mouse button",
+    cannot: { webkit: NO_TOUCH },
+    async run(ctx) {
+      const page = await openPhone(ctx);
+      const shown = await page.evaluate(`["keys", "touch-help", "touch-controls"].map(
+        (id) => !document.getElementById(id).hidden)`);
+      assert.deepEqual(shown, [false, true, true], "touch help in the key table's place");
+      if (ctx.can.cdp) {
+        // Chromium's own accessibility tree names them so too.
+        for (const name of NAMES)
+          assert.ok(await page.raw.$(`aria/${name}[role="button"]`), `the accessible name ${name}`);
+      }
+      await tap(page, "Play or pause");
+      await tap(page, "Save");
+      assert.notEqual(await gameFile(page, "currentSave.txt"), null, "SPACE started, K saved");
+
+      await knownGame(page);
+      let before = await state(page);
+      await tap(page, "Shoot");
+      assert.equal((await state(page)).score, before.score - 1, "a shot costs a point");
+      const ways = { "Move up": [0, -1], "Move down": [0, 1], "Move left": [-1, 0], "Move right": [1, 0] };
+      for (const [name, expected] of Object.entries(ways)) {
+        await knownGame(page); // before the enemies come down
+        before = await state(page);
+        await hold(page, name, 300);
+        assert.deepEqual(way(before, await state(page)), expected, name);
+      }
+
+      // The power-up strip's blue rectangle: at (170, 260) unzoomed, twice as far from the centre
+      // (300, 400) zoomed in, half as far zoomed out.
+      const [plain, zoomedIn, zoomedOut] = [[170, 260], [40, 120], [235, 330]];
+      const blue = async () => (await colours(page, [plain, zoomedIn, zoomedOut])).map((c) => c === "0000ff");
+      assert.deepEqual(await blue(), [true, false, false], "unzoomed");
+      await tap(page, "Zoom in");
+      assert.deepEqual(await blue(), [false, true, false], "zoomed in");
+      await tap(page, "Zoom out");
+      await tap(page, "Zoom out");
+      assert.deepEqual(await blue(), [false, false, true], "zoomed out");
+      await tap(page, "Zoom in");
+
+      // Paused, the frame stands still; the score panel moves with each scroll by 15 pixels.
+      const saved = await state(page);
+      await hold(page, "Move right", 300);
+      await tap(page, "Play or pause");
+      const [panel] = await colours(page, [[210, 65]]);
+      const scrolls = { "Scroll right": [228, 65], "Scroll left": [12, 65], "Scroll down": [210, 80],
+        "Scroll up": [210, 8] };
+      const backs = { "Scroll right": "Scroll left", "Scroll left": "Scroll right", "Scroll down": "Scroll up",
+        "Scroll up": "Scroll down" };
+      for (const [name, point] of Object.entries(scrolls)) {
+        assert.notEqual((await colours(page, [point]))[0], panel, `before ${name}`);
+        await tap(page, name);
+        assert.equal((await colours(page, [point]))[0], panel, name);
+        await tap(page, backs[name]);
+      }
+      await tap(page, "Load");
+      const loaded = await state(page);
+      assert.deepEqual([loaded.x, loaded.y], [saved.x, saved.y], "L loaded the ship where it was saved");
+      await tap(page, "Play or pause");
+      await tap(page, "Start over");
+      const again = await state(page);
+      assert.deepEqual([again.x, again.y], [230, 610], "R started over with the ship at its start");
+    },
+  },
+  {
+    name: "touch controls: several fingers at once, and a finger sliding between directions",
+    cannot: { webkit: NO_TOUCH },
+    async run(ctx) {
+      const page = await openPhone(ctx);
+      await knownGame(page);
+      let before = await state(page);
+      // Leftwards, the shot rises between the enemies' columns and hits nothing.
+      const left = await touch(page, "Move left");
+      await tap(page, "Shoot");
+      const up = await touch(page, "Move up");
+      await sleep(300);
+      const now = await state(page);
+      assert.equal(now.score, before.score - 1, "shot while moving");
+      assert.deepEqual(way(before, now), [-1, -1], "two directions at once: diagonally");
+      await up.end();
+      await left.end();
+      await assertStill(page, "all fingers lifted");
+
+      await knownGame(page);
+      // Along the bottom row, clear of the enemies for a while.
+      const finger = await touch(page, "Move right");
+      await sleep(200);
+      const { x, y } = await control(page, "Move left");
+      await finger.move(x, y);
+      before = await state(page);
+      await sleep(300);
+      assert.deepEqual(way(before, await state(page)), [-1, 0], "slid from right to left");
+      const off = await offTheControls(page);
+      await finger.move(off.x, off.y);
+      await assertStill(page, "the finger left the controls");
+      await finger.end();
+    },
+  },
+  {
+    name: "touch controls: no key left held when the page loses the focus or is hidden",
+    cannot: { webkit: NO_TOUCH },
+    async run(ctx) {
+      const page = await openPhone(ctx);
+      for (const leave of ["blur", "hide"]) {
+        await knownGame(page);
+        const held = await touch(page, "Move right");
+        await sleep(100);
+        if (leave === "blur") {
+          await page.evaluate('dispatchEvent(new FocusEvent("blur"))');
+        } else {
+          await (await page.openTab("about:blank", { ready: null })).close();
+          await page.bringToFront();
+          await page.frames(3);
+          await page.press(" "); // the hidden tab paused the game: play on
+        }
+        await assertStill(page, `the page was left (${leave})`);
+        await held.end();
+      }
+    },
+  },
+  {
+    name: "touch controls: no key left held after a cancelled touch",
+    cannot: { firefox: NO_CANCEL, webkit: NO_TOUCH },
+    async run(ctx) {
+      const page = await openPhone(ctx);
+      await knownGame(page);
+      // A touch the browser cancels (for a gesture of the system's, say).
+      const cdp = await page.cdp();
+      const left = await control(page, "Move left");
+      await cdp.send("Input.dispatchTouchEvent", { type: "touchStart", touchPoints: [{ ...left, id: 1 }] });
+      await sleep(200);
+      await cdp.send("Input.dispatchTouchEvent", { type: "touchCancel", touchPoints: [] });
+      await assertStill(page, "a cancelled touch");
+    },
+  },
+  {
+    name: "touch: a tap on the picture shoots; the picture and controls never scroll or zoom the page",
+    // Firefox's touches through WebDriver BiDi never scroll a page, not even one of plain text:
+    // there, only that the picture shoots and nothing zooms tells.
+    cannot: { webkit: NO_TOUCH },
+    async run(ctx) {
+      const page = await openPhone(ctx);
+      await knownGame(page);
+      const before = await state(page);
+      const picture = await page.middleOf("#canvas");
+      await tap(page, picture);
+      assert.equal((await state(page)).score, before.score - 1, "a tap shoots once");
+      await tap(page, picture);
+      await tap(page, picture); // a double tap
+      const swipe = async (from, by) => {
+        const finger = await touch(page, from);
+        for (let step = 1; step <= 5; ++step)
+          await finger.move(from.x, from.y - (by * step) / 5);
+        await finger.end();
+        await page.frames(3);
+      };
+      await swipe(picture, 200);
+      await swipe(await control(page, "Move down"), 200);
+      const view = await page.evaluate("[scrollY, visualViewport.scale]");
+      assert.deepEqual(view, [0, 1], "neither scrolled nor zoomed");
+      if (ctx.engine === "chromium") {
+        // The same swipe on the rest of the page scrolls it.
+        await swipe(await offTheControls(page), 200);
+        await page.waitFor("scrollY > 0", { what: "the rest of the page to scroll" });
+      }
+    },
+  },
+  layoutScenario("portrait phone", PORTRAIT, (layout) => {
+    const { picture } = layout;
+    assert.ok(picture.right - picture.left >= 300, "the picture is at least 300 wide");
+  }, { webkit: "MiniBrowser's window is never narrower than 447 pixels" }),
+  layoutScenario("landscape phone", LANDSCAPE, (layout) => {
+    const { picture, controls } = layout;
+    assert.ok(picture.bottom - picture.top >= Math.max(290, layout.height - 16), "the picture is full height");
+    for (const one of controls)
+      assert.ok(one.right <= picture.left || one.left >= picture.right, `${one.name} is beside the picture`);
+  }),
+  layoutScenario("tablet", TABLET, () => {}),
+  {
+    name: "desktop page: no touch controls, the 600 x 800 picture, sharp at whole pixel ratios",
+    async run(ctx) {
+      const ratios = ctx.can.pixelRatio ? [1, 2, 1.5] : [1];
+      for (const deviceScaleFactor of ratios) {
+        const page = await ctx.open("", { viewport: { width: 700, height: 900, deviceScaleFactor } });
+        await page.click({ button: "middle" });
+        const layout = await layoutOf(page);
+        assert.deepEqual(layout.controls, [], "no touch controls");
+        const { picture } = layout;
+        assert.deepEqual([picture.right - picture.left, picture.bottom - picture.top], [600, 800]);
+        const shown = await page.evaluate(`["keys", "touch-help"].map((id) => !document.getElementById(id).hidden)`);
+        assert.deepEqual(shown, [true, false], "the key table");
+        const smooth = await page.evaluate('getComputedStyle(document.getElementById("canvas")).imageRendering');
+        assert.equal(smooth === "auto", !Number.isInteger(deviceScaleFactor), `pixel squares at ${deviceScaleFactor}`);
+      }
+    },
+  },
+  {
+    name: "keys held on the keyboard are released when the focus leaves the game",
+    async run(ctx) {
+      const page = await ctx.open();
+      for (const leave of ["Tab", "a click elsewhere"]) {
+        await knownGame(page);
+        await page.keyDown("d");
+        await sleep(200);
+        if (leave === "Tab")
+          await page.press("Tab");
+        else
+          await page.click({ x: 20, y: 400 }); // beside the picture
+        assert.equal(await page.evaluate('document.activeElement === document.getElementById("canvas")'), false);
+        await page.keyUp("d");
+        await page.click(); // back to the game (a shot)
+        await assertStill(page, `D let go after ${leave}`);
+      }
+    },
+  },
+];
