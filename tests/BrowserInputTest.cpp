@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "BrowserInput.h"
-#include "GameDriver.h"
 #include "TestSupport.h"
 
 using namespace dustreach::test;
@@ -18,13 +17,18 @@ class BrowserInputTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        folder.copyAsset(kGameFont);
-        folder.copyGamePictures();
-        game = std::make_unique<GameDriver>();
-        ASSERT_TRUE(game->started());
-        ASSERT_TRUE(game->step());
-        input = std::make_unique<BrowserInput>(game->engine().getWindow());
-        windowId = SDL_GetWindowID(game->engine().getWindow());
+        useDummyVideo();
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+        window = SDL_CreateWindow("Dustreach", 10, 40, 600, 800, 0);
+        ASSERT_NE(window, nullptr);
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        input = std::make_unique<BrowserInput>(window);
+        windowId = SDL_GetWindowID(window);
+    }
+    void TearDown() override
+    {
+        SDL_DestroyWindow(window);
+        SDL_Quit();
     }
     // The next event in SDL's queue.
     SDL_Event next()
@@ -34,8 +38,7 @@ protected:
         return event;
     }
 
-    ScopedTempDir folder;
-    std::unique_ptr<GameDriver> game;
+    SDL_Window* window = nullptr;
     std::unique_ptr<BrowserInput> input;
     Uint32 windowId = 0;
 };

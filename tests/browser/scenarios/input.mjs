@@ -71,10 +71,16 @@ async function hold(page, name, milliseconds) {
   await page.frames(3);
 }
 
-// The game as its save file has it: { score, lives, x, y } (the ship's place). K saves it; the
-// game must be running.
-async function state(page) {
+// K pressed on the game: it saves, if it is running.
+async function pressSave(page) {
+  await page.evaluate('document.getElementById("canvas").focus()');
   await page.press("k");
+}
+
+// The game as its save file has it: { score, lives, x, y } (the ship's place). The game must be
+// running.
+async function state(page) {
+  await pressSave(page);
   const [score, lives, x, y] = (await gameFile(page, "currentSave.txt")).split(/\s+/).map(Number);
   return { score, lives, x, y };
 }
@@ -82,9 +88,8 @@ async function state(page) {
 // Plays on from KNOWN_GAME, loaded with L from a pause, whatever state the game was in. K saves
 // only while the game runs: so it tells whether it does.
 async function knownGame(page) {
-  await page.evaluate('document.getElementById("canvas").focus()');
   await page.evaluate('try { Module.FS.unlink("/dustreach/currentSave.txt"); } catch (error) {}');
-  await page.press("k");
+  await pressSave(page);
   if ((await gameFile(page, "currentSave.txt")) === null)
     await page.press(" "); // from the start screen or a pause, to play
   await page.press(" "); // and pause
@@ -240,6 +245,11 @@ export const scenarios = [
       await tap(page, "Start over");
       const again = await state(page);
       assert.deepEqual([again.x, again.y], [230, 610], "R started over with the ship at its start");
+
+      // A keyboard (or a screen reader) presses a control by its click alone.
+      await page.evaluate('document.querySelector("#touch-controls .shoot").focus()');
+      await page.press("Enter");
+      assert.equal((await state(page)).score, again.score - 1, "Shoot pressed from the keyboard");
     },
   },
   {
