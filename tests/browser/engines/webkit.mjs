@@ -149,7 +149,7 @@ async function launchProfile(profile, display, number) {
     .build();
   // An answer within the harness's own wait, or the session stays busy after it gave up.
   await driver.manage().setTimeouts({ script: 30000 });
-  const version = (await driver.getCapabilities()).get("browserVersion");
+  const version = `WebKitGTK ${(await driver.getCapabilities()).get("browserVersion")}`;
   let current = await driver.getWindowHandle();
   let spare = current;
   const tabs = []; // open tabs' window handles, the front one last
