@@ -58,7 +58,13 @@ const updates = () => [Module._dustreach_updates(Module.dustreachGame), performa
 const frameRate = () => new Promise((resolve) => {
   const start = performance.now();
   let frames = 0;
-  const next = () => (++frames && performance.now() - start < 1000 ? requestAnimationFrame(next) : resolve(frames));
+  const next = () => {
+    frames += 1;
+    if (performance.now() - start < 1000)
+      requestAnimationFrame(next);
+    else
+      resolve(frames);
+  };
   requestAnimationFrame(next);
 });
 

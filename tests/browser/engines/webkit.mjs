@@ -135,18 +135,18 @@ async function launchProfile(profile, display, number) {
     await end();
     throw error;
   });
-  const driver = await new Builder()
-    .usingServer(server)
-    .withCapabilities(
-      new Capabilities({
-        browserName: "MiniBrowser",
-        "webkitgtk:browserOptions": {
-          binary: MINIBROWSER,
-          args: ["--automation", `--user-agent=${USER_AGENT} DustreachTestProfile/${number}`],
-        },
-      }),
-    )
-    .build();
+  const capabilities = new Capabilities({
+    browserName: "MiniBrowser",
+    "webkitgtk:browserOptions": {
+      binary: MINIBROWSER,
+      args: ["--automation", `--user-agent=${USER_AGENT} DustreachTestProfile/${number}`],
+    },
+  });
+  const driver = await new Builder().usingServer(server).withCapabilities(capabilities).build()
+    .catch(async (error) => {
+      await end();
+      throw error;
+    });
   // An answer within the harness's own wait, or the session stays busy after it gave up.
   await driver.manage().setTimeouts({ script: 30000 });
   const version = `WebKitGTK ${(await driver.getCapabilities()).get("browserVersion")}`;
@@ -176,7 +176,8 @@ async function launchProfile(profile, display, number) {
     spare = null;
     if (!handle) {
       await driver.switchTo().newWindow("window");
-      handle = current = await driver.getWindowHandle();
+      handle = await driver.getWindowHandle();
+      current = handle;
     }
     tabs.push(handle);
     await toFront(handle);
@@ -194,6 +195,7 @@ async function launchProfile(profile, display, number) {
       raw: driver,
       async goto(address) {
         await collect();
+        await on(handle);
         await driver.get(address);
       },
       async reload() {
