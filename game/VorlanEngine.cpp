@@ -62,7 +62,11 @@ int withinReach(long long value)
 
 }  // namespace
 
-VorlanEngine::VorlanEngine() : scalingFilter(this), translationFilter(&scalingFilter)
+VorlanEngine::VorlanEngine(const std::string& filesFolder)
+    : scalingFilter(this),
+      translationFilter(&scalingFilter),
+      saveFile(GameFile::save(filesFolder)),
+      highScoreFile(GameFile::highScores(filesFolder))
 {
 }
 
@@ -337,13 +341,13 @@ void VorlanEngine::saveGame()
     record.fields[14] = state.speedBoostActive;
     record.fields[15] = state.level;
     // The previous save stays as it was when this one cannot be written whole.
-    saveFile.reportWrite(complete && record.writeFile(saveFile.name()));
+    saveFile.reportWrite(complete && record.writeFile(saveFile.path()));
 }
 
 void VorlanEngine::loadGame()
 {
     SaveRecord record;
-    if (!SaveRecord::readFile(saveFile.name(), record)) {
+    if (!SaveRecord::readFile(saveFile.path(), record)) {
         // Nothing changes: the game stays paused with what it had.
         std::printf("Could not load the saved game from %s\n", saveFile.name());
         std::fflush(stdout);
@@ -372,5 +376,5 @@ void VorlanEngine::loadGame()
 
 void VorlanEngine::recordHighScore()
 {
-    highScoreFile.reportWrite(HighScoreFile::append(highScoreFile.name(), state.score));
+    highScoreFile.reportWrite(HighScoreFile::append(highScoreFile.path(), state.score));
 }
