@@ -1,18 +1,16 @@
 // Browser entry point: the same game as app/main.cpp, but the browser owns the loop. main sets
-// the game up in its working folder, hands one frame function to the browser (called once per
-// animation frame) and returns; the page keeps the game alive from then on. Where the game cannot
-// start, the program ends with exit code 1 and the page shows the "Unable to init SDL: " line
-// instead of the game.
+// the game up, hands one frame function to the browser (called once per animation frame) and
+// returns; the page keeps the game alive from then on. Where the game cannot start, the program
+// ends with exit code 1 and the page shows the "Unable to init SDL: " line instead of the game.
 #include <SDL.h>
-#include <dirent.h>
 #include <emscripten.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
-#include <string>
 
 #include "BrowserLoop.h"
 #include "BrowserStorage.h"
@@ -22,14 +20,14 @@
 
 namespace {
 
-// Where the site's pictures and font are unpacked, and the game's working folder (mounted by
-// storage.js; the files the game writes there are kept in IndexedDB).
+// The game's working folder, where the site's pictures and font are unpacked; and the folder of
+// the two files it writes, which storage.js fills from IndexedDB before main and keeps there.
 constexpr const char* kSiteFolder = "/site";
-constexpr const char* kGameFolder = "/dustreach";
+constexpr const char* kFilesFolder = "/dustreach";
 
 // Everything the browser keeps alive between frames.
 struct BrowserGame {
-    std::unique_ptr<VorlanEngine> engine = std::make_unique<VorlanEngine>();
+    std::unique_ptr<VorlanEngine> engine = std::make_unique<VorlanEngine>(kFilesFolder);
     std::unique_ptr<BrowserLoop> loop;
     std::unique_ptr<BrowserStorage> storage;
 };
@@ -37,21 +35,17 @@ struct BrowserGame {
 // Hands the game to the page's script, for the probes below.
 EM_JS(void, publishGame, (void* game), { Module["dustreachGame"] = game; });
 
-// Links every file of the site folder into the working folder under its own name.
-void linkSiteFiles()
-{
-    DIR* site = opendir(kSiteFolder);
-    if (!site)
-        return;
-    while (const dirent* entry = readdir(site)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        const std::string target = std::string(kSiteFolder) + "/" + name;
-        symlink(target.c_str(), name.c_str());
-    }
-    closedir(site);
-}
+// Asks storage.js to store the files written; its end calls dustreach_storage_flushed(game, ok).
+EM_JS(void, startFlush, (void* game, bool save, bool highScores), {
+    Module["dustreachStorage"].flush(
+        save, highScores, function(ok) { _dustreach_storage_flushed(game, ok ? 1 : 0); });
+});
+
+// Tells the page, once, that the files live only as long as it does.
+EM_JS(void, showStorageLoss, (), {
+    if (Module["onStorageLost"])
+        Module["onStorageLost"]();
+});
 
 void runFrame(void* data)
 {
@@ -84,6 +78,19 @@ extern "C" EMSCRIPTEN_KEEPALIVE double dustreach_frame_cost(void* data, int coun
     return (emscripten_get_now() - start) * 1000.0 / count;
 }
 
+// The end of a flush that startFlush began.
+extern "C" EMSCRIPTEN_KEEPALIVE void dustreach_storage_flushed(void* game, int ok)
+{
+    static_cast<BrowserGame*>(game)->storage->flushEnded(ok != 0);
+}
+
+// Stops the game for good where another tab takes it over: no frame runs after this one, so the
+// files change no more; the page waits for the flush under way (storage.js), then lets go.
+extern "C" EMSCRIPTEN_KEEPALIVE void dustreach_stop(void*)
+{
+    emscripten_cancel_main_loop();
+}
+
 // Updates the game has run since it started.
 extern "C" EMSCRIPTEN_KEEPALIVE double dustreach_updates(void* data)
 {
@@ -93,11 +100,11 @@ extern "C" EMSCRIPTEN_KEEPALIVE double dustreach_updates(void* data)
 int main()
 {
     std::srand(static_cast<unsigned int>(std::time(nullptr)));
-    if (chdir(kGameFolder) != 0) {
-        std::fprintf(stderr, "Unable to init SDL: the game's folder %s is missing\n", kGameFolder);
+    if (chdir(kSiteFolder) != 0) {
+        std::fprintf(stderr, "Unable to init SDL: the game's folder %s is missing\n", kSiteFolder);
         emscripten_force_exit(1);
     }
-    linkSiteFiles();
+    mkdir(kFilesFolder, 0777);  // storage.js made it already, unless the page runs without it
     // Keys reach the game only while its canvas has the focus, so the rest of the page and the
     // browser's own shortcuts keep theirs (page.js decides which keys are the game's).
     SDL_SetHint(SDL_HINT_EMSCRIPTEN_KEYBOARD_ELEMENT, "#canvas");
@@ -115,7 +122,11 @@ int main()
     // The game has no use for the wheel: left alone, it scrolls the page.
     SDL_EventState(SDL_MOUSEWHEEL, SDL_IGNORE);
     game->loop = std::make_unique<BrowserLoop>(*game->engine);
-    game->storage = std::make_unique<BrowserStorage>();
+    BrowserGame* handle = game.get();
+    game->storage = std::make_unique<BrowserStorage>(
+        kFilesFolder,
+        [handle](bool save, bool highScores) { startFlush(handle, save, highScores); },
+        [] { showStorageLoss(); });
     // The browser calls runFrame at its display's rate from now on; it owns the game.
     publishGame(game.get());
     emscripten_set_main_loop_arg(runFrame, game.release(), 0, false);

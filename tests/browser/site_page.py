@@ -27,9 +27,9 @@ HTMLCanvasElement.prototype.getContext = function (type, attributes) {
 # What IndexedDB holds for one of the game's files, as text ('' when nothing).
 STORED_FILE = """
 const done = arguments[arguments.length - 1];
-const open = indexedDB.open('/dustreach');
+const open = indexedDB.open('Dustreach ' + location.pathname.replace(/[^/]*$/, ''));
 open.onsuccess = () => {
-  const get = open.result.transaction('FILE_DATA').objectStore('FILE_DATA').get(arguments[0]);
+  const get = open.result.transaction('files').objectStore('files').get(arguments[0]);
   get.onsuccess = () => done(get.result ? new TextDecoder().decode(get.result.contents) : '');
   get.onerror = () => done('');
 };
@@ -130,7 +130,7 @@ class Page:
                        ' {encoding: "utf8"}); } catch (e) { return null; }', name)
 
     def stored_file(self, name):
-        return self.driver.execute_async_script(STORED_FILE, '/dustreach/' + name)
+        return self.driver.execute_async_script(STORED_FILE, name)
 
     def log(self):
         """Every console line so far."""
