@@ -274,7 +274,8 @@
         canvas.focus({ preventScroll: true });
         keepForOffline();
       },
-      // Only a game that could not start ends: main returns 1 after the "Unable to init SDL: " line.
+      // Only a game that could not start ends: main returns 1 after the "Unable to init SDL: "
+      // line.
       onExit: function (code) {
         if (code !== 0)
           showFailure(startFailure || "Dustreach could not start (exit code " + code + ").");
@@ -313,7 +314,7 @@
   // downloads never compete with the game's.
   var updating = false;
 
-  function offerUpdate(worker) {
+  function offerUpdate(registration) {
     updateNote.hidden = false;
     updateNow.onclick = function () {
       updating = true;
@@ -323,7 +324,9 @@
         stopped = Module.dustreachStorage.whenIdle();
       }
       stopped.then(function () {
-        worker.postMessage("take over");
+        // The worker waiting now: a newer one may have replaced the one first offered.
+        if (registration.waiting)
+          registration.waiting.postMessage("take over");
       });
     };
   }
@@ -332,14 +335,15 @@
     if (!("serviceWorker" in navigator))
       return;
     navigator.serviceWorker.register("sw.js").then(function (registration) {
+      registration.update().catch(function () {});  // offline: the next start asks again
       function watch(worker) {
         worker.addEventListener("statechange", function () {
           if (worker.state === "installed" && navigator.serviceWorker.controller)
-            offerUpdate(worker);
+            offerUpdate(registration);
         });
       }
       if (registration.waiting && navigator.serviceWorker.controller)
-        offerUpdate(registration.waiting);
+        offerUpdate(registration);
       if (registration.installing)
         watch(registration.installing);
       registration.addEventListener("updatefound", function () {
