@@ -48,8 +48,20 @@
 
   // Earlier builds kept the two files through emscripten's IDBFS, in a database named
   // "/dustreach" shared by every path of the origin. A store made afresh takes them over once;
-  // that database is left as it was, and none is made where there was none.
+  // that database is left as it was, and none is made where there was none: it is opened only
+  // when listed, and an open that would create it is cancelled (WebKit keeps an empty one all
+  // the same, hence the list first).
   function takeOverOldFiles(opened) {
+    var listed = typeof indexedDB.databases === "function" ?
+      indexedDB.databases().then(function (bases) {
+        return bases.some(function (base) { return base.name === kFolder; });
+      }, function () { return true; }) : Promise.resolve(true);
+    return listed.then(function (exists) {
+      return exists ? oldFiles(opened) : null;
+    });
+  }
+
+  function oldFiles(opened) {
     return new Promise(function (resolve) {
       var request = indexedDB.open(kFolder);
       request.onupgradeneeded = function () {
