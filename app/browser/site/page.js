@@ -134,14 +134,18 @@
     navigator.locks.request(siteName, playWhileHolding);
   }
 
+  // Stops a running game for good; resolves once its files are stored.
+  function stopGame() {
+    if (state !== "running")
+      return Promise.resolve();
+    Module._dustreach_stop(Module.dustreachGame);
+    running = false;
+    return Module.dustreachStorage.whenIdle();
+  }
+
   // This tab gives the game to another: the files stored, then the lock released.
   function moveAway() {
-    var stopped = Promise.resolve();
-    if (state === "running") {
-      Module._dustreach_stop(Module.dustreachGame);
-      stopped = Module.dustreachStorage.whenIdle();
-    }
-    running = false;
+    var stopped = stopGame();
     state = "moved";
     stopped.then(function () {
       showElsewhere("Dustreach moved to another tab.");
@@ -228,6 +232,10 @@
     var wasm = download(site.wasm);
     var data = download(site.data).then(function (response) {
       return response.arrayBuffer();
+    }).catch(function () {
+      if (state === "loading")
+        fileFailure(site.data, "the download broke off");
+      return new Promise(function () {});
     });
     // dustreach.js is small: fetched now, run once the data is in (it takes it synchronously).
     var preload = document.createElement("link");
@@ -268,6 +276,7 @@
         state = "running";
         running = true;
         status.hidden = true;
+        Module.dustreachData = null;  // unpacked into the game's files by now
         Module.callMain([]);
         if (state !== "running")
           return;  // main could not start the game
@@ -318,12 +327,7 @@
     updateNote.hidden = false;
     updateNow.onclick = function () {
       updating = true;
-      var stopped = Promise.resolve();
-      if (state === "running") {
-        Module._dustreach_stop(Module.dustreachGame);
-        stopped = Module.dustreachStorage.whenIdle();
-      }
-      stopped.then(function () {
+      stopGame().then(function () {
         // The worker waiting now: a newer one may have replaced the one first offered.
         if (registration.waiting)
           registration.waiting.postMessage("take over");
