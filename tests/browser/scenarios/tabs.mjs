@@ -63,9 +63,15 @@ export const scenarios = [
       const newest = await gameFile(second, "currentSave.txt");
       await eventually(async () => (await storedFile(second, "currentSave.txt")) === newest,
         "the newest save stored");
-      // A score the first tab adds later is appended; its older save is never stored again.
+      // A score the first tab adds later is appended; a save it made earlier never replaces the
+      // newer one.
       await first.bringToFront();
-      await first.evaluate(() => Module.FS.writeFile("/dustreach/highScore.txt", "6\n7\n"));
+      await first.evaluate(() => {
+        Module.FS.writeFile("/dustreach/highScore.txt", "6\n7\n");
+        Module.FS.writeFile("/dustreach/currentSave.txt", "an older save\n");
+        const anHourAgo = Date.now() - 3600 * 1000;
+        Module.FS.utime("/dustreach/currentSave.txt", anHourAgo, anHourAgo);
+      });
       await stored(first, "5\n6\n7\n");
       assert.equal(await storedFile(first, "currentSave.txt"), newest);
     },
