@@ -1,7 +1,7 @@
 // storage.mjs: the game's two files in IndexedDB. The store holds those two files and nothing
-// else; a browser whose IndexedDB is missing, refuses, never answers or is full still plays, says
-// that saves will not last, and loses nothing it could keep; files kept by earlier builds (IDBFS)
-// are taken over.
+// else, and the browser is asked to keep it; a browser whose IndexedDB is missing, refuses, never
+// answers or is full still plays, says that saves will not last, and loses nothing it could keep;
+// files kept by earlier builds (IDBFS) are taken over.
 import assert from "node:assert/strict";
 import { gameFile, loseGame, storedFile, storedFiles } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
@@ -14,16 +14,26 @@ export const scenarios = [
   {
     name: "IndexedDB holds the two files under their names after a save, a lost game and a reload",
     async run(ctx) {
-      const page = await ctx.open();
+      // The browser is asked once to keep the storage; it never answers, and the game never waits.
+      // (WebKitGTK has no navigator.storage: here it gets one.)
+      const persist = `(navigator.storage || Object.defineProperty(navigator, "storage", { value: {} }).storage)
+      .persist = () => {
+        window.persistAsked = (window.persistAsked || 0) + 1;
+        return new Promise(() => {});
+      };`;
+      const page = await ctx.open("", { beforeLoad: persist });
       assert.deepEqual(await storedFiles(page), {});
+      assert.equal(await page.evaluate("window.persistAsked || 0"), 0);
       await page.press(" ");
       await page.press("k");
       const saved = await gameFile(page, "currentSave.txt");
       await eventually(async () => (await storedFile(page, "currentSave.txt")) === saved, "the save stored");
+      assert.equal(await page.evaluate("window.persistAsked"), 1);
       await page.press(" ");
       await loseGame(page, 31);
       const lost = await gameFile(page, "currentSave.txt");
       await eventually(async () => (await storedFile(page, "highScore.txt")) === "31\n", "the score stored");
+      assert.equal(await page.evaluate("window.persistAsked"), 1);
       await page.reload();
       assert.deepEqual(await storedFiles(page), { "currentSave.txt": lost, "highScore.txt": "31\n" });
       assert.equal(await gameFile(page, "currentSave.txt"), lost);
