@@ -12,7 +12,7 @@ bool BrowserStorage::Version::operator!=(const Version& other) const
 
 BrowserStorage::Version BrowserStorage::versionOf(const std::string& path)
 {
-    struct stat info;
+    struct stat info {};
     if (stat(path.c_str(), &info) != 0)
         return {};
     return {info.st_ino, info.st_size, info.st_mtime};
