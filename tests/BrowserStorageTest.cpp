@@ -29,10 +29,7 @@ protected:
         fs::create_directory("kept");
         writeFile(kHighScores, "3\n");  // as loaded before main
         storage = std::make_unique<BrowserStorage>(
-            "kept",
-            [this](bool save, bool highScores) {
-                flushes.push_back({save, highScores});
-            },
+            "kept", [this](bool save, bool highScores) { flushes.emplace_back(save, highScores); },
             [this] { ++lossNotices; });
     }
     // The frame's end: standard output while the storage looks at the files.
