@@ -157,7 +157,9 @@
         database = loaded.database;
         writeLocal(kSave, loaded.save);
         writeLocal(kScores, loaded.scores);
-        storedScores = readLocal(kScores) ? readLocal(kScores).contents : storedScores;
+        var scores = readLocal(kScores);
+        if (scores)
+          storedScores = scores.contents;
       } else {
         console.error("IndexedDB is not available; saves will last as long as the page:",
                       problem);
