@@ -18,6 +18,7 @@
 #include "BrowserStorage.h"
 #include "GameWindow.h"
 #include "ImageManager.h"
+#include "TextSheet.h"
 #include "VorlanEngine.h"
 
 namespace {
@@ -82,6 +83,15 @@ extern "C" EMSCRIPTEN_KEEPALIVE double dustreach_frame_cost(void* data, int coun
         game->engine->redrawDisplay();
     }
     return (emscripten_get_now() - start) * 1000.0 / count;
+}
+
+// Replaces the frame shown with every text the game can write (TextSheet), drawn and presented at
+// once; read the canvas in the same task. The game goes on as before at its next frame.
+extern "C" EMSCRIPTEN_KEEPALIVE void dustreach_show_text_sheet(void* data)
+{
+    VorlanEngine& engine = *static_cast<BrowserGame*>(data)->engine;
+    TextSheet::draw(*engine.getForegroundCanvas());
+    engine.presentForeground();
 }
 
 // Updates the game has run since it started.

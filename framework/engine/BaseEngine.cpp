@@ -175,13 +175,18 @@ void BaseEngine::redrawDisplay()
     if (!redrawRequested)
         return;
     composeFrame();
+    presentForeground();
+    redrawRequested = false;
+}
+
+void BaseEngine::presentForeground()
+{
     SDL_Surface* surface = foreground.getSurface();
     if (texture && surface) {
         SDL_UpdateTexture(texture, nullptr, surface->pixels, surface->pitch);
         SDL_RenderCopy(renderer, texture, nullptr, nullptr);
         SDL_RenderPresent(renderer);
     }
-    redrawRequested = false;
 }
 
 void BaseEngine::composeFrame()

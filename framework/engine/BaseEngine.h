@@ -92,6 +92,8 @@ public:
     bool handleEvent(const SDL_Event& event);
     // Presents the last composed frame again (after the window was shown or uncovered).
     void presentLastFrame();
+    // Uploads the foreground as it is, composed or not, and presents it.
+    void presentForeground();
     // True while the key is held (its key-state byte is 1). False before initialise.
     bool isKeyPressed(int keyCode) const;
     // Stops game time (no effect while already paused).
