@@ -21,6 +21,8 @@ file(RELATIVE_PATH DUSTREACH_LAUNCHER_DATA_REL
 file(RELATIVE_PATH DUSTREACH_LAUNCHER_BINARY_REL
   ${CMAKE_INSTALL_PREFIX}/${DUSTREACH_INSTALL_LAUNCHER_DIR}
   ${CMAKE_INSTALL_PREFIX}/${DUSTREACH_INSTALL_BINARY_DIR}/dustreach)
+# The launcher checks the data folder for every file of the list, one name a line.
+string(REPLACE ";" "\n" DUSTREACH_LAUNCHER_REQUIRED_FILES "${DUSTREACH_GAME_DATA}")
 configure_file(${PROJECT_SOURCE_DIR}/tools/dustreach-launcher.sh
   ${CMAKE_CURRENT_BINARY_DIR}/launcher/dustreach @ONLY)
 
@@ -28,19 +30,11 @@ install(TARGETS dustreach RUNTIME DESTINATION ${DUSTREACH_INSTALL_BINARY_DIR})
 install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/launcher/dustreach
   DESTINATION ${DUSTREACH_INSTALL_LAUNCHER_DIR})
 
-# Named one by one: the package holds exactly what the game reads, whatever else lies in assets/.
-install(FILES
-  "${PROJECT_SOURCE_DIR}/assets/Cornerstone Regular.ttf"
-  "${PROJECT_SOURCE_DIR}/assets/Cornerstone Regular.LICENSE.txt"
-  ${PROJECT_SOURCE_DIR}/assets/ufo.png
-  ${PROJECT_SOURCE_DIR}/assets/ufo1.png
-  ${PROJECT_SOURCE_DIR}/assets/ufo2.png
-  ${PROJECT_SOURCE_DIR}/assets/speed.png
-  ${PROJECT_SOURCE_DIR}/assets/buff.png
-  ${PROJECT_SOURCE_DIR}/assets/earth.jpg
-  ${PROJECT_SOURCE_DIR}/assets/mars.jpg
-  ${PROJECT_SOURCE_DIR}/assets/moon.jpg
-  ${PROJECT_SOURCE_DIR}/assets/SHOOT.jpg
+# From the list, not the folder: the package holds exactly what the game reads, whatever else lies
+# in assets/, and the font's licence beside it.
+set(DUSTREACH_INSTALL_DATA_FILES ${DUSTREACH_GAME_DATA} "${DUSTREACH_FONT_LICENCE}")
+list(TRANSFORM DUSTREACH_INSTALL_DATA_FILES PREPEND ${PROJECT_SOURCE_DIR}/assets/)
+install(FILES ${DUSTREACH_INSTALL_DATA_FILES}
   DESTINATION ${DUSTREACH_INSTALL_DATA_DIR})
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${DUSTREACH_APP_ID}.desktop

@@ -71,8 +71,9 @@ class GameTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        for (auto file : {kGameFont, "ufo.png", "ufo1.png", "ufo2.png", "speed.png", "buff.png"})
-            dir.copyAsset(file);
+        // The game's own sprites; plain placeholders for the four backgrounds.
+        dir.copyAsset(kGameFont);
+        dir.copyGamePictures();
         writePng("SHOOT.jpg", 300, 100, 0xC04000);
         writePng("earth.jpg", 120, 100, 0x2060C0);
         writePng("mars.jpg", 90, 70, 0xB03010);

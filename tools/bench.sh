@@ -8,6 +8,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DDUSTREACH_BENCH=ON >/dev/null
 cmake --build "$build" --target dustreach_bench -j2 >/dev/null
-echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
+cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
+echo "Machine: $(nproc) cores, $cpu"
 exec "$build/bench/dustreach_bench" --benchmark_repetitions=5 \
-  --benchmark_report_aggregates_only=true "$@"
+    --benchmark_report_aggregates_only=true "$@"

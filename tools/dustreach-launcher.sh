@@ -14,19 +14,9 @@
 data_rel='@DUSTREACH_LAUNCHER_DATA_REL@'
 binary_rel='@DUSTREACH_LAUNCHER_BINARY_REL@'
 
-# What the game reads from its working folder, one name per line (the font's name has a space).
-required_files='Cornerstone Regular.ttf
-ufo.png
-ufo1.png
-ufo2.png
-speed.png
-buff.png
-earth.jpg
-mars.jpg
-moon.jpg
-SHOOT.jpg'
-# Shipped beside the data but not needed to play.
-optional_files='Cornerstone Regular.LICENSE.txt'
+# What the game reads from its working folder, one name per line (the font's name has a space):
+# the install step fills in assets/game-data.txt's list.
+required_files='@DUSTREACH_LAUNCHER_REQUIRED_FILES@'
 
 fail() {
     printf 'dustreach: %s\n' "$1" >&2
@@ -93,15 +83,13 @@ link_data() {
     ln -sfn -- "$source_path" "$target_path" || fail "cannot link '$target_path' to '$source_path'"
 }
 
-IFS='
-'
-for name in $required_files; do
-    link_data "$name"
+# Every file the install put in the data folder gets its link: the required ones and whatever
+# ships beside them (the font's licence).
+for path in "$data_dir"/*; do
+    if [ -f "$path" ]; then
+        link_data "${path##*/}"
+    fi
 done
-for name in $optional_files; do
-    [ -f "$data_dir/$name" ] && link_data "$name"
-done
-IFS=$old_ifs
 
 cd -- "$player_dir" || fail "cannot enter the folder '$player_dir'"
 exec "$binary" "$@"

@@ -13,7 +13,7 @@ grep -qx 'Icon=dustreach' "$entry" || { echo "FAIL: Icon is not dustreach" >&2; 
 # Pedantic notes pass; an info, a warning or an error fails.
 appstreamcli validate --strict --no-net "$2/packaging/org.dustreach.Dustreach.metainfo.xml"
 if command -v man >/dev/null; then
-  warnings=$(man --warnings -l "$2/packaging/dustreach.6" 2>&1 >/dev/null)
-  [[ -z $warnings ]] || { echo "FAIL: manual page: $warnings" >&2; exit 1; }
+    warnings=$(man --warnings -l "$2/packaging/dustreach.6" 2>&1 >/dev/null)
+    [[ -z $warnings ]] || { echo "FAIL: manual page: $warnings" >&2; exit 1; }
 fi
 echo "PASS: desktop entry, metainfo and manual page are valid"

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "BaseEngine.h"
@@ -83,9 +84,17 @@ void ScopedTempDir::copyGamePictures() const
 
 const std::vector<std::string>& gamePictures()
 {
-    static const std::vector<std::string> pictures = {"ufo.png",   "ufo1.png", "ufo2.png",
-                                                      "speed.png", "buff.png", "earth.jpg",
-                                                      "mars.jpg",  "moon.jpg", "SHOOT.jpg"};
+    static const std::vector<std::string> pictures = [] {
+        std::vector<std::string> names;
+        std::istringstream list(readFile(assetPath("game-data.txt")));
+        for (std::string name; std::getline(list, name);) {
+            if (!name.empty() && name[0] != '#' && name != kGameFont)
+                names.push_back(name);
+        }
+        if (names.empty())
+            throw std::runtime_error("no pictures listed in assets/game-data.txt");
+        return names;
+    }();
     return pictures;
 }
 

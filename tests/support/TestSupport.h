@@ -17,7 +17,8 @@ namespace dustreach::test {
 // Path of a file in the repository's assets folder.
 std::string assetPath(const std::string& name);
 
-// The nine picture files the game reads from its working folder.
+// The nine picture files the game reads from its working folder: assets/game-data.txt without
+// the font.
 const std::vector<std::string>& gamePictures();
 // The font file the game opens.
 inline const char* const kGameFont = "Cornerstone Regular.ttf";

@@ -1,0 +1,105 @@
+// context.mjs: ctx, what a scenario is handed: the engine, the site served by a server of its
+// own, more servers on demand, and pages, each in a fresh browser profile. Everything it opened is
+// closed when the scenario ends. See run.mjs for the whole interface.
+import fs from "node:fs/promises";
+import os from "node:os";
+import path from "node:path";
+import { KEEP_DRAWING_BUFFER } from "./game.mjs";
+import { Page } from "./page.mjs";
+import { TestServer } from "./server.mjs";
+
+const DESKTOP = { width: 700, height: 900 };
+const PHONE = { width: 390, height: 844, deviceScaleFactor: 3 };
+
+export class Context {
+  // engine: the adapter (engines/*.mjs); folders: { site, frames }; versions: where the versions
+  // of the browsers launched are noted.
+  constructor(engine, folders, versions) {
+    this.adapter = engine;
+    this.engine = engine.name;
+    this.can = engine.can;
+    this.folders = folders;
+    this.versions = versions;
+    this.servers = [];
+    this.profiles = [];
+    this.pages = [];
+    this.temporary = [];
+  }
+
+  // The site's own server, started before the scenario runs.
+  async start() {
+    this.server = await this.serve({ "/": this.folders.site });
+    this.site = this.server.address;
+  }
+
+  // A started test server (harness/server.mjs) for mounts: path -> folder or handler, sending
+  // headers with every file.
+  async serve(mounts, headers = {}) {
+    const server = new TestServer(mounts, { prelude: (request) => this.adapter.prelude(request), headers });
+    this.servers.push(server);
+    await server.start();
+    return server;
+  }
+
+  // A page in a profile of its own, showing address (a path under the site by default).
+  // options: viewport { width, height, deviceScaleFactor }; mobile (a phone: touch screen, coarse
+  // pointer, 390 x 844 at 3 pixels a point unless viewport says otherwise); beforeLoad (a script
+  // run in every page of the profile before the page's own); cpuThrottle (a slowdown factor);
+  // readableCanvas (default true); ready (see Page.goto).
+  async open(address = "", options = {}) {
+    const { mobile = false, beforeLoad = "", cpuThrottle = 0, readableCanvas = true, ready } = options;
+    const viewport = { ...(mobile ? PHONE : DESKTOP), ...options.viewport };
+    this.require(!mobile || this.can.mobile, "emulate a phone");
+    this.require(!viewport.deviceScaleFactor || viewport.deviceScaleFactor === 1 || this.can.pixelRatio,
+      "show more than one pixel a point");
+    this.require(!cpuThrottle || this.can.cpuThrottle, "slow the CPU down");
+    const profile = await this.adapter.launch({
+      viewport,
+      mobile,
+      beforeLoad: [readableCanvas ? KEEP_DRAWING_BUFFER : "", beforeLoad].join("\n"),
+      cpuThrottle,
+    });
+    this.profiles.push(profile);
+    this.versions.add(profile.version);
+    const newTab = async () => {
+      const tab = await profile.newTab();
+      this.pages.push(tab);
+      return tab;
+    };
+    const page = new Page(await newTab(), newTab, this.engine);
+    await page.goto(new URL(address, this.site), { ready });
+    return page;
+  }
+
+  require(possible, what) {
+    if (!possible)
+      throw new Error(`${this.engine} cannot ${what}: list the scenario's exception for it`);
+  }
+
+  // A fresh temporary folder, removed when the scenario ends.
+  async temporaryFolder() {
+    const folder = await fs.mkdtemp(path.join(os.tmpdir(), "dustreach-browser-"));
+    this.temporary.push(folder);
+    return folder;
+  }
+
+  log(...parts) {
+    console.log(`    ${this.engine}: ${parts.join(" ")}`);
+  }
+
+  // Screenshots of every tab still open, into folder (after a failure).
+  async keepScreenshots(folder, stem) {
+    await fs.mkdir(folder, { recursive: true });
+    let number = 0;
+    for (const tab of this.pages) {
+      const file = path.join(folder, `${stem}-${++number}.png`);
+      await tab.screenshot().then((png) => fs.writeFile(file, png)).catch(() => {});
+    }
+  }
+
+  async close() {
+    await Promise.all(this.profiles.map((profile) => profile.close().catch(() => {})));
+    await Promise.all(this.servers.map((server) => server.stop()));
+    await Promise.all(this.temporary.map((folder) => fs.rm(folder, { recursive: true, force: true })));
+  }
+}

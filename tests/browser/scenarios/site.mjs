@@ -1,0 +1,144 @@
+// site.mjs: the site played as a player would, in every engine: keys and clicks on the canvas,
+// the canvas's pixels against the desktop's, the game's files through the page, reloads.
+import assert from "node:assert/strict";
+import { compareWithFrame, referencePixels } from "../harness/frames.mjs";
+import { gameFile, storedFile } from "../harness/game.mjs";
+import { eventually } from "../harness/page.mjs";
+
+// Where the start screen shows its two JPEG pictures ([left, top, width, height]): there the
+// browser's decoder (stb_image) rounds some pixels differently from the desktop's (libjpeg), by
+// at most this much in any of red, green and blue. Everywhere else the frames are equal.
+const JPEG_AREAS = [[150, 500, 300, 110], [225, 625, 150, 150]];
+const JPEG_TOLERANCE = 2;
+const NO_WEBGL = `{
+const getContext = HTMLCanvasElement.prototype.getContext;
+HTMLCanvasElement.prototype.getContext = function (type, attributes) {
+  return /webgl/.test(type) ? null : getContext.call(this, type, attributes);
+};}`;
+const NO_INDEXEDDB = "Object.defineProperty(window, 'indexedDB', {get() { throw new Error('no'); }});";
+const NO_WEBASSEMBLY = "delete window.WebAssembly;";
+const NO_VIDEO = "window.Module = {preRun: [() => { Module.ENV.SDL_VIDEODRIVER = 'none'; }]};";
+
+async function saveFields(page) {
+  return (await gameFile(page, "currentSave.txt")).split(/\s+/).filter(Boolean).map(Number);
+}
+
+const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
+
+export const scenarios = [
+  {
+    name: "start screen equals the desktop frame",
+    async run(ctx) {
+      const expected = referencePixels(ctx.folders.frames, "game-start-pictures");
+      for (const [setting, beforeLoad] of [["with WebGL", ""], ["without WebGL", NO_WEBGL]]) {
+        const page = await ctx.open("", { beforeLoad });
+        // An engine without WebGL would draw through the 2-D context both times.
+        const drawing = await page.evaluate(() => ["webgl2", "webgl", "2d"].find((type) =>
+          document.getElementById("canvas").getContext(type)));
+        assert.equal(drawing === "2d", beforeLoad === NO_WEBGL, `${setting}: the game draws through ${drawing}`);
+        const { worst, outside } = compareWithFrame(await page.canvasPixels(), expected, JPEG_AREAS);
+        assert.equal(outside, null, `${setting}: a pixel outside the JPEG pictures differs`);
+        assert.ok(worst <= JPEG_TOLERANCE, `${setting}: the JPEG pictures differ by ${worst}`);
+        ctx.log(`start screen ${setting} (${drawing}): equal outside the JPEG pictures, inside them at most`,
+          `${worst} apart`);
+      }
+    },
+  },
+  {
+    name: "play, save, reload and load",
+    async run(ctx) {
+      const page = await ctx.open();
+      await page.press(" ");
+      await page.click(); // from the ship's start, a shot rises between two enemies' columns
+      await page.press("d", { hold: 400 });
+      await page.press("k");
+      const saved = await gameFile(page, "currentSave.txt");
+      const fields = await saveFields(page);
+      assert.equal(fields[0], -1, "the shot costs a point");
+      assert.equal(fields[1], 5);
+      assert.ok(fields[2] > 230, "D moves the ship right from its start");
+      await page.reload();
+      assert.equal(await gameFile(page, "currentSave.txt"), saved);
+      await page.press(" ");
+      await page.press(" ");
+      await page.press("l");
+      await page.press("k");
+      assert.deepEqual((await saveFields(page)).slice(0, 4), fields.slice(0, 4), "score, lives, ship as saved");
+    },
+  },
+  {
+    name: "a lost game's score outlasts the page",
+    async run(ctx) {
+      const page = await ctx.open();
+      const lost = [4242, 0, 230, 610, 95, 30, 295, 30, 395, 30, 495, 30, 205, 28, 0, 1];
+      await page.evaluate((text) => Module.FS.writeFile("/dustreach/currentSave.txt", text),
+        lost.map((field) => `${field}\n`).join(""));
+      await page.press(" ");
+      await page.press(" ");
+      await page.press("l");
+      await eventually(async () => (await storedFile(page, "highScore.txt")) === "4242\n",
+        "the high score kept in IndexedDB");
+      await page.reload();
+      assert.equal(await gameFile(page, "highScore.txt"), "4242\n");
+    },
+  },
+  {
+    name: "a hidden tab pauses the game",
+    async run(ctx) {
+      const page = await ctx.open();
+      await page.press(" ");
+      const other = await page.openTab("about:blank", { ready: null });
+      await other.close();
+      await page.bringToFront();
+      await page.frames(3);
+      await page.press("l"); // loads only while paused; nothing was saved, so it says it could not
+      assert.match(await page.consoleText(), /Could not load the saved game from currentSave\.txt/);
+    },
+  },
+  {
+    name: "game keys never scroll the page, the others stay the browser's",
+    async run(ctx) {
+      const page = await ctx.open("", { viewport: { width: 700, height: 600 } });
+      await page.evaluate(() => {
+        window.menus = 0;
+        addEventListener("contextmenu", (event) => {
+          if (!event.defaultPrevented)
+            ++window.menus;
+        });
+      });
+      for (const key of [" ", "ArrowDown", "ArrowUp", " ", "w"])
+        await page.press(key);
+      await page.click({ button: "right" });
+      assert.equal(await page.evaluate("scrollY"), 0);
+      assert.equal(await page.evaluate("menus"), 0);
+      await page.wheel({ deltaY: 300 });
+      await page.waitFor("scrollY > 0", { what: "the wheel to scroll the page" });
+      await page.press("Tab"); // SDL would cancel it; the page hands it to the browser
+      assert.equal(await page.evaluate('document.activeElement === document.getElementById("canvas")'), false);
+    },
+  },
+  {
+    name: "without IndexedDB the game plays and says saves do not last",
+    async run(ctx) {
+      const page = await ctx.open("", { beforeLoad: NO_INDEXEDDB });
+      assert.ok(await shown(page, "storage-note"));
+      await page.press(" ");
+      await page.press("k");
+      assert.notEqual(await gameFile(page, "currentSave.txt"), null, "saved for as long as the page");
+      await eventually(async () => /Could not save the game to currentSave\.txt/.test(await page.consoleText()),
+        "the failure line for the save");
+      assert.equal(await shown(page, "message"), false);
+    },
+  },
+  {
+    name: "start failures show a message instead of the game",
+    async run(ctx) {
+      const cases = [[NO_WEBASSEMBLY, "needs WebAssembly"], [NO_VIDEO, "Unable to init SDL: none not available"]];
+      for (const [beforeLoad, text] of cases) {
+        const page = await ctx.open("", { beforeLoad });
+        assert.ok((await page.evaluate('document.getElementById("message").textContent')).includes(text));
+        assert.equal(await shown(page, "canvas"), false);
+      }
+    },
+  },
+];
