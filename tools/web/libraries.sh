@@ -68,10 +68,15 @@ export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
 say() { echo "web libraries: $*" >&2; }
 
-# options_of PACKAGE: the name of the array that holds the package's CMake options.
-options_of() {
-    local name=${1^^}_OPTIONS
-    echo "${name//-/_}"
+# options_for PACKAGE: sets options to the package's CMake options.
+options_for() {
+    case $1 in
+        libsdl2) options=("${LIBSDL2_OPTIONS[@]}") ;;
+        freetype) options=("${FREETYPE_OPTIONS[@]}") ;;
+        harfbuzz) options=("${HARFBUZZ_OPTIONS[@]}") ;;
+        libsdl2-image) options=("${LIBSDL2_IMAGE_OPTIONS[@]}") ;;
+        libsdl2-ttf) options=("${LIBSDL2_TTF_OPTIONS[@]}") ;;
+    esac
 }
 
 cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/dustreach/web-libraries
@@ -148,7 +153,7 @@ fi
 emscripten_version=$(emcc --version | sed -n 1p)
 key_text=$emscripten_version
 for package in "${PACKAGES[@]}"; do
-    declare -n options=$(options_of "$package")
+    options_for "$package"
     key_text+=$'\n'"$package ${revision[$package]} ${options[*]}"
 done
 key_text+=$'\n'"$CFLAGS_WEB"$'\n'"recipe $(sha256sum <"$0" | cut -c1-16)"
@@ -196,8 +201,8 @@ jobs=$(nproc)
 # build PACKAGE: configures, builds and installs one library into the prefix, where the next ones
 # find it.
 build() {
-    local package=$1 version=${revision[$1]}
-    declare -n options=$(options_of "$package")
+    local package=$1 version=${revision[$1]} options
+    options_for "$package"
     say "building $package $version"
     emcmake cmake -S "$apt_dir/sources/$package-$version" -B "$work/$package" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$CFLAGS_WEB" \
