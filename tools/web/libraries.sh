@@ -43,17 +43,26 @@ declare -rA TESTED_WITH=(
 readonly MIRROR=${DUSTREACH_DEBIAN_MIRROR:-http://deb.debian.org}
 readonly KEYRING=${DUSTREACH_DEBIAN_KEYRING:-/usr/share/keyrings/debian-archive-keyring.gpg}
 
-# Everything the libraries are built with; part of the cache key. Optimised for size: the site's
-# whole download is held to 3 MB, and the game's own code (built -O3) does the per-pixel work.
+# Everything the libraries are built with; part of the cache key. Optimised for size: every byte
+# is downloaded and compiled before the game starts, and the game's own code (built -O3) does the
+# per-pixel work. (-Oz saves under 1 % more; see docs/performance.md.)
 readonly CFLAGS_WEB="-Os"
 readonly LIBSDL2_OPTIONS=(-DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON
     -DSDL_AUDIO=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF
     -DSDL_POWER=OFF -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF -DSDL_LOCALE=OFF)
+# FreeType with only what reads and draws the game's TrueType font (FREETYPE_MODULES below) and
+# no compressed font formats.
 readonly FREETYPE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON
     -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON)
-# The site is single-threaded: HarfBuzz then needs no locks.
+readonly FREETYPE_MODULES="FT_USE_MODULE( FT_Driver_ClassRec, tt_driver_class )
+FT_USE_MODULE( FT_Module_Class, sfnt_module_class )
+FT_USE_MODULE( FT_Renderer_Class, ft_smooth_renderer_class )
+FT_USE_MODULE( FT_Renderer_Class, ft_raster1_renderer_class )"
+# HarfBuzz in its smallest configuration (HB_TINY: OpenType shaping without variations, colour,
+# CFF, AAT, threads...): all the game's plain Latin texts need, and spaced the same. The site is
+# single-threaded: HarfBuzz then needs no locks.
 readonly HARFBUZZ_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DHB_HAVE_FREETYPE=ON -DHB_BUILD_SUBSET=OFF
-    -DCMAKE_DISABLE_FIND_PACKAGE_Threads=ON)
+    -DCMAKE_DISABLE_FIND_PACKAGE_Threads=ON -DCMAKE_C_FLAGS=-DHB_TINY -DCMAKE_CXX_FLAGS=-DHB_TINY)
 readonly LIBSDL2_IMAGE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2IMAGE_VENDORED=OFF
     -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_BACKEND_STB=ON
     -DSDL2IMAGE_PNG=ON -DSDL2IMAGE_JPG=ON -DSDL2IMAGE_BMP=OFF -DSDL2IMAGE_GIF=OFF
@@ -156,7 +165,7 @@ for package in "${PACKAGES[@]}"; do
     options_for "$package"
     key_text+=$'\n'"$package ${revision[$package]} ${options[*]}"
 done
-key_text+=$'\n'"$CFLAGS_WEB"$'\n'"recipe $(sha256sum <"$0" | cut -c1-16)"
+key_text+=$'\n'"$CFLAGS_WEB"$'\n'"$FREETYPE_MODULES"$'\n'"recipe $(sha256sum <"$0" | cut -c1-16)"
 key=$(printf '%s' "$key_text" | sha256sum | cut -c1-16)
 prefix=$cache_root/$key
 if [[ -f $prefix/COMPLETE ]]; then
@@ -191,6 +200,10 @@ fetch() {
 for package in "${PACKAGES[@]}"; do
     fetch "$package"
 done
+# FreeType's configuration: its module list, and no zlib or LZW for compressed fonts.
+freetype_config=$apt_dir/sources/freetype-${revision[freetype]}/include/freetype/config
+printf '%s\n' "$FREETYPE_MODULES" >"$freetype_config/ftmodule.h"
+sed -i -e 's|^#define FT_CONFIG_OPTION_USE_\(ZLIB\|LZW\)$|/* & */|' "$freetype_config/ftoption.h"
 
 # ---- Builds ------------------------------------------------------------------------------------------
 rm -rf "$prefix"
