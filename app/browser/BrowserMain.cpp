@@ -1,9 +1,11 @@
 // Browser entry point: the same game as app/main.cpp, but the browser owns the loop. main sets
-// the game up in its working folder, hands one frame function to the browser (called once per
-// animation frame) and returns; the page keeps the game alive from then on. Where the game cannot
+// the game up in its working folder and returns; a few short tasks then prepare the font, and
+// the last hands one frame function to the browser (called once per animation frame). The page
+// keeps the game alive from then on. Where the game cannot
 // start, the program ends with exit code 1 and the page shows the "Unable to init SDL: " line
 // instead of the game.
 #include <SDL.h>
+#include <SDL_ttf.h>
 #include <dirent.h>
 #include <emscripten.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 
 #include "BrowserLoop.h"
 #include "BrowserStorage.h"
+#include "GameFont.h"
 #include "GameWindow.h"
 #include "ImageManager.h"
 #include "TextSheet.h"
@@ -28,11 +31,16 @@ namespace {
 constexpr const char* kSiteFolder = "/site";
 constexpr const char* kGameFolder = "/dustreach";
 
+// How many characters one task of the font's warm-up draws (see warmUpFont).
+constexpr int kWarmUpCharacters = 24;
+
 // Everything the browser keeps alive between frames.
 struct BrowserGame {
     std::unique_ptr<VorlanEngine> engine = std::make_unique<VorlanEngine>();
     std::unique_ptr<BrowserLoop> loop;
     std::unique_ptr<BrowserStorage> storage;
+    // The next printable character the font's warm-up draws.
+    char warmUpNext = ' ';
 };
 
 // Hands the game to the page's script, for the probes below.
@@ -66,6 +74,32 @@ void runFrame(void* data)
         return;
     }
     game->storage->keepChangedFiles();
+}
+
+// The browser calls runFrame at its display's rate from now on; it owns the game.
+void startLoop(BrowserGame* game)
+{
+    publishGame(game);
+    emscripten_set_main_loop_arg(runFrame, game, 0, false);
+}
+
+// The first text drawn in a font is slow: HarfBuzz reads the font's layout tables and FreeType
+// loads and hints each glyph, which SDL_ttf then keeps. Drawing every printable character once
+// before the first frame, a few in each task, leaves that frame only the drawing, and the browser
+// free to handle input between the tasks. Nothing is shown, and the frames are the same.
+void warmUpFont(void* data)
+{
+    auto* game = static_cast<BrowserGame*>(data);
+    const GameFont* font = game->engine->getDefaultFont();
+    if (!font || !font->getTTFFont() || game->warmUpNext > '~') {
+        startLoop(game);
+        return;
+    }
+    std::string characters;
+    while (characters.size() < kWarmUpCharacters && game->warmUpNext <= '~')
+        characters += game->warmUpNext++;
+    SDL_FreeSurface(TTF_RenderText_Solid(font->getTTFFont(), characters.c_str(), SDL_Color{}));
+    emscripten_async_call(warmUpFont, game, 0);
 }
 
 }  // namespace
@@ -126,8 +160,6 @@ int main()
     SDL_EventState(SDL_MOUSEWHEEL, SDL_IGNORE);
     game->loop = std::make_unique<BrowserLoop>(*game->engine);
     game->storage = std::make_unique<BrowserStorage>();
-    // The browser calls runFrame at its display's rate from now on; it owns the game.
-    publishGame(game.get());
-    emscripten_set_main_loop_arg(runFrame, game.release(), 0, false);
+    emscripten_async_call(warmUpFont, game.release(), 0);
     return 0;
 }
