@@ -1,7 +1,7 @@
 // Browser entry point: the same game as app/main.cpp, but the browser owns the loop. main sets
-// the game up in its working folder and returns; a few short tasks then prepare the font, and
-// the last hands one frame function to the browser (called once per animation frame). The page
-// keeps the game alive from then on. Where the game cannot
+// the game up in its working folder and returns; short tasks then open the window, set up the
+// game's content and prepare the font, and the last hands one frame function to the browser
+// (called once per animation frame). The page keeps the game alive from then on. Where the game cannot
 // start, the program ends with exit code 1 and the page shows the "Unable to init SDL: " line
 // instead of the game.
 #include <SDL.h>
@@ -32,7 +32,7 @@ constexpr const char* kSiteFolder = "/site";
 constexpr const char* kGameFolder = "/dustreach";
 
 // How many characters one task of the font's warm-up draws (see warmUpFont).
-constexpr int kWarmUpCharacters = 24;
+constexpr int kWarmUpCharacters = 16;
 
 // Everything the browser keeps alive between frames.
 struct BrowserGame {
@@ -102,6 +102,34 @@ void warmUpFont(void* data)
     emscripten_async_call(warmUpFont, game, 0);
 }
 
+// The third step: the game's objects and its start screen, then the loop driver and storage.
+void setUpContent(void* data)
+{
+    auto* game = static_cast<BrowserGame*>(data);
+    game->engine->initialiseContent();
+    game->loop = std::make_unique<BrowserLoop>(*game->engine);
+    game->storage = std::make_unique<BrowserStorage>();
+    emscripten_async_call(warmUpFont, game, 0);
+}
+
+// The second step: SDL, the window with what draws into it, and the font.
+void openGame(void* data)
+{
+    auto* game = static_cast<BrowserGame*>(data);
+    const int exitCode = openGameWindow(*game->engine);
+    if (exitCode != 0) {
+        game->engine->deinitialise();
+        delete game;
+        ImageManager::destroyInstance();
+        // A page keeps its program alive after main returns; this ends it, and the page's
+        // Module.onExit shows the failure.
+        emscripten_force_exit(exitCode);
+    }
+    // The game has no use for the wheel: left alone, it scrolls the page.
+    SDL_EventState(SDL_MOUSEWHEEL, SDL_IGNORE);
+    emscripten_async_call(setUpContent, game, 0);
+}
+
 }  // namespace
 
 // ---- Probes for the browser test and the benchmark (tools/web/) ------------------------------
@@ -120,7 +148,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE double dustreach_frame_cost(void* data, int coun
 }
 
 // Replaces the frame shown with every text the game can write (TextSheet), drawn and presented at
-// once; read the canvas in the same task. The game goes on as before at its next frame.
+// once. It stays until the game draws its next frame (on the start screen: after a key).
 extern "C" EMSCRIPTEN_KEEPALIVE void dustreach_show_text_sheet(void* data)
 {
     VorlanEngine& engine = *static_cast<BrowserGame*>(data)->engine;
@@ -146,20 +174,8 @@ int main()
     // browser's own shortcuts keep theirs (page.js decides which keys are the game's).
     SDL_SetHint(SDL_HINT_EMSCRIPTEN_KEYBOARD_ELEMENT, "#canvas");
 
-    auto game = std::make_unique<BrowserGame>();
-    const int exitCode = initialiseGameWindow(*game->engine);
-    if (exitCode != 0) {
-        game->engine->deinitialise();
-        game.reset();
-        ImageManager::destroyInstance();
-        // A page keeps its program alive after main returns; this ends it, and the page's
-        // Module.onExit shows the failure.
-        emscripten_force_exit(exitCode);
-    }
-    // The game has no use for the wheel: left alone, it scrolls the page.
-    SDL_EventState(SDL_MOUSEWHEEL, SDL_IGNORE);
-    game->loop = std::make_unique<BrowserLoop>(*game->engine);
-    game->storage = std::make_unique<BrowserStorage>();
-    emscripten_async_call(warmUpFont, game.release(), 0);
+    // The rest in tasks of their own (openGame, setUpContent, warmUpFont), each short enough to
+    // leave the page responsive between them.
+    emscripten_async_call(openGame, new BrowserGame, 0);
     return 0;
 }

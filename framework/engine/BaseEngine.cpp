@@ -271,6 +271,15 @@ bool BaseEngine::showsWindows()
 int BaseEngine::initialise(const char* title, int width, int height, const char* fontName,
                            int fontSize)
 {
+    if (openWindow(title, width, height, fontName, fontSize) != 0)
+        return 1;
+    initialiseContent();
+    return 0;
+}
+
+int BaseEngine::openWindow(const char* title, int width, int height, const char* fontName,
+                           int fontSize)
+{
     windowWidth = width;
     windowHeight = height;
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
@@ -302,8 +311,6 @@ int BaseEngine::initialise(const char* title, int width, int height, const char*
 
     keyStates = std::make_unique<unsigned char[]>(kKeyTableSize);
     std::memset(keyStates.get(), 0, kKeyTableSize);
-
-    initialiseContent();
     return 0;
 }
 

@@ -73,6 +73,9 @@ public:
     // window, renderer, texture and surfaces cannot be made; then the reason is on standard error
     // ("Unable to init SDL: ..."), nothing else is set up and SDL is shut down again.
     int initialise(const char* title, int width, int height, const char* fontName, int fontSize);
+    // initialise without its last step, initialiseContent, for an entry point that takes the two
+    // in separate steps (the browser's, so that neither holds the page up for long).
+    int openWindow(const char* title, int width, int height, const char* fontName, int fontSize);
     // Runs iterations until the window is closed. Returns 0.
     int mainLoop();
     // One iteration of the main loop: events, clock, update when due, redraw when requested.
