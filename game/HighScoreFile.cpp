@@ -37,7 +37,7 @@ bool HighScoreFile::append(const std::string& fileName, int score)
         open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    struct stat info;
+    struct stat info {};
     bool written = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     // One write with O_APPEND: the line lands whole at the end or the failure is seen.
     written = written && write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());

@@ -58,7 +58,7 @@ bool SaveRecord::readFile(const std::string& fileName, SaveRecord& record)
     }
     // One byte more than allowed tells a file that grew since it was opened from one that fits.
     std::string text(static_cast<std::size_t>(kMaxFileSize) + 1, '\0');
-    text.resize(std::fread(&text[0], 1, text.size(), file));
+    text.resize(std::fread(text.data(), 1, text.size(), file));
     const bool readable = !std::ferror(file) &&
                           text.size() <= static_cast<std::size_t>(kMaxFileSize);
     std::fclose(file);

@@ -12,7 +12,7 @@ public:
     static constexpr int kFieldCount = 16;
     // A complete record is a few hundred bytes; a file beyond this is refused unread, so a huge
     // file cannot stall the game.
-    static constexpr long kMaxFileSize = 64 * 1024;
+    static constexpr long kMaxFileSize = 64L * 1024;
 
     // Field order: score, lives, the six objects' centres (x then y, index 0 to 5),
     // speedBoostActive, level.

@@ -71,7 +71,8 @@ protected:
     std::string pixels()  // the foreground's bytes
     {
         const SDL_Surface* s = engine.getForegroundCanvas()->getSurface();
-        return std::string(static_cast<const char*>(s->pixels), s->pitch * s->h);
+        return std::string(static_cast<const char*>(s->pixels),
+                           static_cast<std::size_t>(s->pitch) * s->h);
     }
     std::string clear()  // and the bytes of the cleared foreground
     {

@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 # Every file of the tree, new ones included; outside a git checkout (a copy of the tree), every one
 # outside the build folders. Installed npm packages are never ours to check.
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-    mapfile -d '' -t files < <(git ls-files -z --cached --others --exclude-standard)
+    # Unique: a file in the middle of a merge is listed once per side.
+    mapfile -d '' -t files < <(git ls-files -z --cached --others --exclude-standard | sort -zu)
 else
     mapfile -d '' -t files < <(find . \( -path './build*' -o -name .git -o -name node_modules \) \
         -prune -o -type f -print0 | sed -z 's|^\./||')

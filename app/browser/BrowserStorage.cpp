@@ -34,7 +34,7 @@ bool BrowserStorage::Version::operator!=(const Version& other) const
 
 BrowserStorage::Version BrowserStorage::versionOf(const char* fileName)
 {
-    struct stat info;
+    struct stat info {};
     if (stat(fileName, &info) != 0)
         return {};
     return {info.st_ino, info.st_size, info.st_mtime};

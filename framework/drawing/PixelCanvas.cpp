@@ -23,10 +23,11 @@ namespace {
 // rows as the bits of one word (drawOval).
 constexpr int kCachedOvalRows = 64;
 
-// The rounding of real-valued shape corners: v + 0.5 truncated towards zero.
+// The rounding of real-valued shape corners: v + 0.5 truncated towards zero. Not lround: below
+// zero the two differ, and the shapes' pixels (the reference frames) follow this one.
 inline int roundHalfUp(double v)
 {
-    return static_cast<int>(v + 0.5);
+    return static_cast<int>(v + 0.5);  // NOLINT(bugprone-incorrect-roundings)
 }
 
 inline unsigned int* pixelAddress(SDL_Surface* surface, int x, int y)

@@ -2,9 +2,9 @@
 // handle until the FontCache closes it; the cache owns the GameFont.
 #pragma once
 
-#include <string>
+#include <SDL_ttf.h>
 
-typedef struct _TTF_Font TTF_Font;
+#include <string>
 
 class GameFont {
 public:

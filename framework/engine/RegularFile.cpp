@@ -13,7 +13,7 @@ int RegularFile::openForReading(const std::string& fileName, long long* size)
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
-    struct stat info;
+    struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(fd);
         return -1;

@@ -23,6 +23,8 @@ void printLine(const char* prefix, const std::string& fileName)
 
 }  // namespace
 
+// fileName by value: a reference could be to a key of the cache, which this may erase.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 std::shared_ptr<RawImageData> ImageManager::getImagePtrbyURL(std::string fileName,
                                                              bool loadIfMissing, bool keepLoaded)
 {
@@ -54,7 +56,7 @@ std::shared_ptr<RawImageData> ImageManager::getImagePtrbyURL(std::string fileNam
     return image;
 }
 
-std::shared_ptr<RawImageData> ImageManager::loadImageData(std::string fileName)
+std::shared_ptr<RawImageData> ImageManager::loadImageData(const std::string& fileName)
 {
     auto image = std::make_shared<RawImageData>(fileName);
     if (!image->loadImage(fileName)) {

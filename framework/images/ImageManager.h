@@ -18,7 +18,7 @@ public:
     std::shared_ptr<RawImageData> getImagePtrbyURL(std::string fileName, bool loadIfMissing,
                                                    bool keepLoaded);
     // Loads fileName into a new RawImageData; empty when it cannot be read.
-    static std::shared_ptr<RawImageData> loadImageData(std::string fileName);
+    static std::shared_ptr<RawImageData> loadImageData(const std::string& fileName);
 
     // Handle on fileName through the program-wide cache (created on first use).
     static ImageHandle loadImage(std::string fileName, bool keepLoaded);

@@ -118,7 +118,7 @@ async function main() {
   } finally {
     await engine.stop();
   }
-  console.log(`${name} ${[...versions].join(", ")}`);
+  console.log(`${name}: ${[...versions].join(", ")}`);
   console.log(`${name}: ${counts.passed} passed, ${counts.failed} failed, ${counts.skipped} skipped`);
   return counts.failed > 0 ? 1 : 0;
 }

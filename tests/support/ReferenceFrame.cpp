@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <memory>
 
@@ -26,7 +27,7 @@ SurfacePtr asArgb(SDL_Surface* surface)
 unsigned int& at(const SDL_Surface* surface, int x, int y)
 {
     return reinterpret_cast<unsigned int*>(static_cast<unsigned char*>(surface->pixels) +
-                                           y * surface->pitch)[x];
+                                           static_cast<std::ptrdiff_t>(y) * surface->pitch)[x];
 }
 
 // Drawn pixels carry alpha 0, which a PNG would keep as clear: the file gets them opaque.

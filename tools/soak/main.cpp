@@ -8,12 +8,14 @@
 // memory grew by more than --max-growth-kb from the first tenth to the end.
 #include <SDL.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,7 +54,7 @@ long long statusKb(const char* field)
     const std::string prefix = std::string(field) + ":";
     while (std::getline(status, line))
         if (line.compare(0, prefix.size(), prefix) == 0)
-            return std::atoll(line.c_str() + prefix.size());
+            return std::strtoll(line.c_str() + prefix.size(), nullptr, 10);
     return -1;
 }
 
@@ -71,22 +73,39 @@ int countLines(const char* path)
     return lines;
 }
 
+// The whole of text as a whole number from 0 to max; false for anything else (empty, a sign,
+// other characters, too large), so a mistyped argument is refused rather than read as another.
+bool parseNumber(const char* text, unsigned long long max, unsigned long long& value)
+{
+    if (*text < '0' || *text > '9')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoull(text, &end, 10);
+    return *end == '\0' && errno == 0 && value <= max;
+}
+
 bool parseOptions(int argc, char** argv, Options& options)
 {
-    if (argc < 2)
+    const unsigned long long maxCount = std::numeric_limits<long long>::max();
+    unsigned long long number = 0;
+    if (argc < 2 || !parseNumber(argv[1], maxCount, number) || number == 0)
         return false;
-    options.ticks = std::atoll(argv[1]);
-    if (options.ticks <= 0)
-        return false;
+    options.ticks = static_cast<long long>(number);
     for (int i = 2; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--seed") == 0)
-            options.seed = static_cast<unsigned int>(std::strtoul(argv[i + 1], nullptr, 10));
-        else if (std::strcmp(argv[i], "--assets") == 0)
+        if (std::strcmp(argv[i], "--seed") == 0) {
+            if (!parseNumber(argv[i + 1], std::numeric_limits<unsigned int>::max(), number))
+                return false;
+            options.seed = static_cast<unsigned int>(number);
+        } else if (std::strcmp(argv[i], "--assets") == 0) {
             options.assets = argv[i + 1];
-        else if (std::strcmp(argv[i], "--max-growth-kb") == 0)
-            options.maxGrowthKb = std::atoll(argv[i + 1]);
-        else
+        } else if (std::strcmp(argv[i], "--max-growth-kb") == 0) {
+            if (!parseNumber(argv[i + 1], maxCount, number))
+                return false;
+            options.maxGrowthKb = static_cast<long long>(number);
+        } else {
             return false;
+        }
     }
     return argc % 2 == 0;
 }

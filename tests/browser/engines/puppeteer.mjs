@@ -23,7 +23,8 @@ export async function profileIn(target, profile, close) {
   // A browser's first tab, which it opens by itself, becomes the profile's first tab.
   let [spare] = await target.pages();
   return {
-    version: await browser.version(),
+    // "Chrome/156.0..." or "firefox/153.8.0" as the browsers say it; Debian's Chrome is Chromium.
+    version: (await browser.version()).replace(/^Chrome\//, "Chromium ").replace(/^firefox\//, "Firefox "),
     async newTab() {
       const page = spare || (await target.newPage());
       spare = null;

@@ -16,13 +16,14 @@
 // There is no touch (WebKitWebDriver turns touch actions into mouse events), no phone emulation
 // (WebKitGTK takes its pointer from the real input devices), no other pixel ratio than 1, no CPU
 // throttling and no DevTools protocol.
+import { spawn } from "node:child_process";
 import fs from "node:fs/promises";
 import os from "node:os";
 import path from "node:path";
 import { Builder, Button, Capabilities, Key, Origin } from "selenium-webdriver";
+import { waitForServer } from "selenium-webdriver/http/util.js";
 import input from "selenium-webdriver/lib/input.js";
 import portprober from "selenium-webdriver/net/portprober.js";
-import remote from "selenium-webdriver/remote/index.js";
 import { startDisplay } from "./display.mjs";
 
 const MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
@@ -73,6 +74,7 @@ const BUTTONS = { left: Button.LEFT, middle: Button.MIDDLE, right: Button.RIGHT 
 export function createEngine() {
   let display = null;
   const preludes = new Map(); // profile number -> its before-load script
+  const open = new Set(); // profiles not closed yet
   return {
     name: "webkit",
     can: { touch: false, mobile: false, pixelRatio: false, cpuThrottle: false, cdp: false },
@@ -87,9 +89,18 @@ export function createEngine() {
       display = display || (await startDisplay());
       const number = String(preludes.size + 1);
       preludes.set(number, profile.beforeLoad);
-      return launchProfile(profile, display, number);
+      const launched = await launchProfile(profile, display, number);
+      open.add(launched);
+      return {
+        ...launched,
+        async close() {
+          open.delete(launched);
+          await launched.close();
+        },
+      };
     },
     async stop() {
+      await Promise.all([...open].map((launched) => launched.close()));
       display?.stop();
     },
   };
@@ -98,10 +109,9 @@ export function createEngine() {
 async function launchProfile(profile, display, number) {
   const folder = await fs.mkdtemp(path.join(os.tmpdir(), "dustreach-webkit-"));
   const port = await portprober.findFreePort("127.0.0.1");
-  const service = new remote.DriverService("/usr/bin/WebKitWebDriver", {
-    port,
-    args: [`--port=${port}`],
-    loopback: true,
+  // A process group of its own: the driver, MiniBrowser and WebKit's processes end together.
+  const service = spawn("/usr/bin/WebKitWebDriver", [`--port=${port}`], {
+    detached: true,
     stdio: "ignore",
     env: {
       ...process.env,
@@ -111,21 +121,35 @@ async function launchProfile(profile, display, number) {
       XDG_CONFIG_HOME: path.join(folder, "config"),
     },
   });
-  const server = await service.start();
-  const driver = await new Builder()
-    .usingServer(server)
-    .withCapabilities(
-      new Capabilities({
-        browserName: "MiniBrowser",
-        "webkitgtk:browserOptions": {
-          binary: MINIBROWSER,
-          args: ["--automation", `--user-agent=${USER_AGENT} DustreachTestProfile/${number}`],
-        },
-      }),
-    )
-    .build();
-  await driver.manage().setTimeouts({ script: 60000 });
-  const version = (await driver.getCapabilities()).get("browserVersion");
+  const end = async () => {
+    try {
+      process.kill(-service.pid, "SIGKILL");
+    } catch {
+      // ended already
+    }
+    await fs.rm(folder, { recursive: true, force: true });
+  };
+  const server = `http://127.0.0.1:${port}/`;
+  const failed = new Promise((resolve, reject) => service.once("error", reject));
+  await Promise.race([waitForServer(server, 30000), failed]).catch(async (error) => {
+    await end();
+    throw error;
+  });
+  const capabilities = new Capabilities({
+    browserName: "MiniBrowser",
+    "webkitgtk:browserOptions": {
+      binary: MINIBROWSER,
+      args: ["--automation", `--user-agent=${USER_AGENT} DustreachTestProfile/${number}`],
+    },
+  });
+  const driver = await new Builder().usingServer(server).withCapabilities(capabilities).build()
+    .catch(async (error) => {
+      await end();
+      throw error;
+    });
+  // An answer within the harness's own wait, or the session stays busy after it gave up.
+  await driver.manage().setTimeouts({ script: 30000 });
+  const version = `WebKitGTK ${(await driver.getCapabilities()).get("browserVersion")}`;
   let current = await driver.getWindowHandle();
   let spare = current;
   const tabs = []; // open tabs' window handles, the front one last
@@ -152,7 +176,8 @@ async function launchProfile(profile, display, number) {
     spare = null;
     if (!handle) {
       await driver.switchTo().newWindow("window");
-      handle = current = await driver.getWindowHandle();
+      handle = await driver.getWindowHandle();
+      current = handle;
     }
     tabs.push(handle);
     await toFront(handle);
@@ -170,6 +195,7 @@ async function launchProfile(profile, display, number) {
       raw: driver,
       async goto(address) {
         await collect();
+        await on(handle);
         await driver.get(address);
       },
       async reload() {
@@ -231,9 +257,9 @@ async function launchProfile(profile, display, number) {
     version,
     newTab,
     async close() {
-      await driver.quit().catch(() => {});
-      await service.kill();
-      await fs.rm(folder, { recursive: true, force: true });
+      const late = new Promise((resolve) => setTimeout(resolve, 10000));
+      await Promise.race([driver.quit().catch(() => {}), late]);
+      await end();
     },
   };
 }

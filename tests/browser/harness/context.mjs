@@ -87,19 +87,29 @@ export class Context {
     console.log(`    ${this.engine}: ${parts.join(" ")}`);
   }
 
-  // Screenshots of every tab still open, into folder (after a failure).
+  // Screenshots of every tab still open, into folder (after a failure). A tab that does not
+  // answer (a hidden one may never paint) is left out.
   async keepScreenshots(folder, stem) {
     await fs.mkdir(folder, { recursive: true });
     let number = 0;
     for (const tab of this.pages) {
       const file = path.join(folder, `${stem}-${++number}.png`);
-      await tab.screenshot().then((png) => fs.writeFile(file, png)).catch(() => {});
+      await bounded(tab.screenshot().then((png) => fs.writeFile(file, png)), 15);
     }
   }
 
   async close() {
-    await Promise.all(this.profiles.map((profile) => profile.close().catch(() => {})));
+    await Promise.all(this.profiles.map((profile) => bounded(profile.close(), 30)));
     await Promise.all(this.servers.map((server) => server.stop()));
     await Promise.all(this.temporary.map((folder) => fs.rm(folder, { recursive: true, force: true })));
   }
+}
+
+// Waits for promise, but no longer than seconds; its failure is of no interest.
+function bounded(promise, seconds) {
+  let timer;
+  const late = new Promise((resolve) => {
+    timer = setTimeout(resolve, seconds * 1000);
+  });
+  return Promise.race([promise.catch(() => {}), late]).finally(() => clearTimeout(timer));
 }

@@ -1,5 +1,6 @@
 // game.mjs: what the harness knows of the game's page: when it is ready, how its canvas stays
-// readable, and where the game's files are (its file system in memory, and IndexedDB behind it).
+// readable or loses WebGL, and where the game's files are (its file system in memory, and
+// IndexedDB behind it).
 
 // The game runs, or the page gave up and shows its message instead.
 export const GAME_READY =
@@ -13,6 +14,13 @@ const getContext = HTMLCanvasElement.prototype.getContext;
 HTMLCanvasElement.prototype.getContext = function (type, attributes) {
   if (/webgl/.test(type)) attributes = Object.assign({}, attributes, {preserveDrawingBuffer: true});
   return getContext.call(this, type, attributes);
+};}`;
+
+// Takes WebGL away: SDL then draws through the canvas's 2-D context.
+export const NO_WEBGL = `{
+const getContext = HTMLCanvasElement.prototype.getContext;
+HTMLCanvasElement.prototype.getContext = function (type, attributes) {
+  return /webgl/.test(type) ? null : getContext.call(this, type, attributes);
 };}`;
 
 // One of the game's files as the game sees it (text), or null when there is none.

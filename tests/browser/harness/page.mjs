@@ -70,7 +70,13 @@ export class Page {
   // Waits until the page has shown count more animation frames (never in a hidden tab).
   frames(count) {
     return this.evaluate((left) => new Promise((resolve) => {
-      const next = () => (--left > 0 ? requestAnimationFrame(next) : resolve());
+      const next = () => {
+        left -= 1;
+        if (left > 0)
+          requestAnimationFrame(next);
+        else
+          resolve();
+      };
       requestAnimationFrame(next);
     }), count);
   }

@@ -2,7 +2,7 @@
 // the canvas's pixels against the desktop's, the game's files through the page, reloads.
 import assert from "node:assert/strict";
 import { compareWithFrame, referencePixels } from "../harness/frames.mjs";
-import { gameFile, storedFile } from "../harness/game.mjs";
+import { NO_WEBGL, gameFile, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
 // Where the start screen shows its two JPEG pictures ([left, top, width, height]): there the
@@ -10,11 +10,6 @@ import { eventually } from "../harness/page.mjs";
 // at most this much in any of red, green and blue. Everywhere else the frames are equal.
 const JPEG_AREAS = [[150, 500, 300, 110], [225, 625, 150, 150]];
 const JPEG_TOLERANCE = 2;
-const NO_WEBGL = `{
-const getContext = HTMLCanvasElement.prototype.getContext;
-HTMLCanvasElement.prototype.getContext = function (type, attributes) {
-  return /webgl/.test(type) ? null : getContext.call(this, type, attributes);
-};}`;
 const NO_INDEXEDDB = "Object.defineProperty(window, 'indexedDB', {get() { throw new Error('no'); }});";
 const NO_WEBASSEMBLY = "delete window.WebAssembly;";
 const NO_VIDEO = "window.Module = {preRun: [() => { Module.ENV.SDL_VIDEODRIVER = 'none'; }]};";
