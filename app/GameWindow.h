@@ -12,7 +12,7 @@ struct GameWindow {
     static constexpr int height = 800;
     static constexpr const char* font = "Cornerstone Regular.ttf";
     static constexpr int fontSize = 24;
-    char title[64];
+    char title[64] = {};
 
     GameWindow() { std::snprintf(title, sizeof title, "Dustreach : Size %d x %d", width, height); }
 };
