@@ -138,6 +138,8 @@
   function stopGame() {
     if (state !== "running")
       return Promise.resolve();
+    // The game may still be starting (its loop not yet begun): the flag keeps it from beginning.
+    Module.dustreachStopped = true;
     Module._dustreach_stop(Module.dustreachGame);
     running = false;
     return Module.dustreachStorage.whenIdle();
