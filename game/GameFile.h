@@ -1,17 +1,22 @@
-// GameFile: one of the two files the game writes in its working folder ("currentSave.txt" and
-// "highScore.txt"), with the line that reports a write that failed. Knows nothing about what the
-// file holds; whoever writes it says whether the write worked.
+// GameFile: one of the two files the game writes ("currentSave.txt" and "highScore.txt"), where it
+// lives, and the line that reports a write that failed. Knows nothing about what the file holds;
+// whoever writes it says whether the write worked.
 #pragma once
+
+#include <string>
 
 class GameFile {
 public:
-    // The saved game, replaced by every save.
-    static GameFile save();
-    // The high scores, one line appended for every lost game.
-    static GameFile highScores();
+    // The saved game, replaced by every save, in folder ("" is the working folder, as on the
+    // desktop; the browser keeps the two files in a folder of their own).
+    static GameFile save(const std::string& folder = {});
+    // The high scores, one line appended for every lost game, in folder as above.
+    static GameFile highScores(const std::string& folder = {});
 
-    // The plain file name, opened relative to the working folder.
+    // The plain file name, as every message names the file wherever it lives.
     const char* name() const { return fileName; }
+    // Where the file is opened: the name, in its folder.
+    const std::string& path() const { return filePath; }
     // Prints "<what> <name>" on standard output when a write failed after one that worked (or as
     // the first write), and nothing while the failures go on: K held down in a folder that cannot
     // be written repeats many times a second, and one line says all there is to say until a
@@ -19,9 +24,10 @@ public:
     void reportWrite(bool written);
 
 private:
-    GameFile(const char* fileName, const char* what);
+    GameFile(const char* fileName, const char* what, const std::string& folder);
 
     const char* fileName;
     const char* what;
+    std::string filePath;
     bool failureReported = false;
 };

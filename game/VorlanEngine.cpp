@@ -16,6 +16,7 @@
 #include "DisplayableObject.h"
 #include "HighScoreFile.h"
 #include "SaveRecord.h"
+#include "ScreenTexts.h"
 #include "SmartObject.h"
 #include "UserControledObject.h"
 
@@ -32,26 +33,6 @@ constexpr int kStartPositions[kObjectCount][2] = {{225, 600}, {90, 20},  {290, 2
 constexpr unsigned int kPanelColour = 0x654321;
 constexpr int kScrollStep = 15;
 
-struct ScreenLine {
-    const char* text;
-    int x;
-    int y;
-    unsigned int colour;
-};
-
-// The trailing blanks are part of the texts.
-constexpr ScreenLine kStartLines[] = {
-    {"Dustreach! ", 125, 20, 0x799143},
-    {"PRESS SPACE TO PLAY! ", 125, 60, 0xFF00FF},
-    {"WASD OR ARROW KEYS TO MOVE! ", 25, 150, 0x008080},
-    {"LEFT CLICK TO SHOOT! ", 25, 200, 0x808080},
-    {"PRESS K IN GAME TO SAVE! ", 25, 250, 0x800080},
-    {"PRESS L WHEN PAUSED TO LOAD! ", 25, 300, 0xFF0000},
-    {"MIDDLE/RIGHT CLICK TO ZOOM IN/OUT! ", 25, 350, 0x808080},
-    {"FCVB TO SCROLL! ", 25, 400, 0x864197},
-    {"Created by: Quintar", 125, 450, 0x654321},
-};
-
 // A stored centre may hold any int; keeping it this close to the window before the object's own
 // clamp avoids int overflow there and changes no clamped result.
 int withinReach(long long value)
@@ -62,7 +43,11 @@ int withinReach(long long value)
 
 }  // namespace
 
-VorlanEngine::VorlanEngine() : scalingFilter(this), translationFilter(&scalingFilter)
+VorlanEngine::VorlanEngine(const std::string& filesFolder)
+    : scalingFilter(this),
+      translationFilter(&scalingFilter),
+      saveFile(GameFile::save(filesFolder)),
+      highScoreFile(GameFile::highScores(filesFolder))
 {
 }
 
@@ -185,8 +170,8 @@ void VorlanEngine::drawStringsUnderneath()
         tileManager.drawAllTiles(this, &foreground);
         break;
     case Paused:
-        foreground.drawString(50, 300, "Paused! Press SPACE to continue", 0xFFFFFF);
-        foreground.drawString(50, 400, "Or press L to load last save! ", 0xFFFFFF);
+        foreground.drawString(50, 300, kPausedText, 0xFFFFFF);
+        foreground.drawString(50, 400, kLoadHintText, 0xFFFFFF);
         foreground.drawRectangle(20, 20, 220, 70, kPanelColour);
         break;
     }
@@ -197,22 +182,21 @@ void VorlanEngine::drawStringsOnTop()
     if (state.playState == StartScreen)
         return;
 
-    foreground.drawString(240, 28, state.level == 1 ? "Running Level 1!" : "Running Level 2!",
-                          0xFF00FF);
+    foreground.drawString(240, 28, kLevelTexts[state.level == 1 ? 0 : 1], 0xFF00FF);
     // Applied after the line above, so the first frame past 1000 still shows the old level.
     if (state.score >= 1000)
         state.level = 2;
 
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "Score: %5d", state.score);
+    std::snprintf(buffer, sizeof buffer, kScoreFormat, state.score);
     foreground.drawString(30, 20, buffer, scoreColour);
-    std::snprintf(buffer, sizeof buffer, "Lives: %6d", state.lives);
+    std::snprintf(buffer, sizeof buffer, kLivesFormat, state.lives);
     foreground.drawString(30, 40, buffer, 0x00FF00);
 
     if (state.lives <= 0) {
         state.playState = Paused;
-        foreground.drawString(100, 400, "///*You Lost! Game Over!*///", 0x0000FF);
-        foreground.drawString(100, 450, "///*Press R to retry!*///", 0x00FF00);
+        foreground.drawString(100, 400, kGameOverText, 0x0000FF);
+        foreground.drawString(100, 450, kRetryText, 0x00FF00);
         recordHighScore();
         state.lives = 5;
         state.score = 0;
@@ -337,13 +321,13 @@ void VorlanEngine::saveGame()
     record.fields[14] = state.speedBoostActive;
     record.fields[15] = state.level;
     // The previous save stays as it was when this one cannot be written whole.
-    saveFile.reportWrite(complete && record.writeFile(saveFile.name()));
+    saveFile.reportWrite(complete && record.writeFile(saveFile.path()));
 }
 
 void VorlanEngine::loadGame()
 {
     SaveRecord record;
-    if (!SaveRecord::readFile(saveFile.name(), record)) {
+    if (!SaveRecord::readFile(saveFile.path(), record)) {
         // Nothing changes: the game stays paused with what it had.
         std::printf("Could not load the saved game from %s\n", saveFile.name());
         std::fflush(stdout);
@@ -372,5 +356,5 @@ void VorlanEngine::loadGame()
 
 void VorlanEngine::recordHighScore()
 {
-    highScoreFile.reportWrite(HighScoreFile::append(highScoreFile.name(), state.score));
+    highScoreFile.reportWrite(HighScoreFile::append(highScoreFile.path(), state.score));
 }

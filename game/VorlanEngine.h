@@ -18,7 +18,9 @@
 
 class VorlanEngine : public BaseEngine {
 public:
-    VorlanEngine();
+    // The game keeps its two files in filesFolder; "" is the working folder, where it also reads
+    // its pictures and font.
+    explicit VorlanEngine(const std::string& filesFolder = {});
     ~VorlanEngine() override;
 
     // ---- Hooks ----------------------------------------------------------------------------------
@@ -71,6 +73,6 @@ private:
     FilterPointsScaling scalingFilter;
     FilterPointsTranslation translationFilter;
     std::vector<std::unique_ptr<DisplayableObject>> retiredObjects;
-    GameFile saveFile = GameFile::save();
-    GameFile highScoreFile = GameFile::highScores();
+    GameFile saveFile;
+    GameFile highScoreFile;
 };

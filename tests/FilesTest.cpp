@@ -59,6 +59,16 @@ int count(const std::string& text, const std::string& part)
     return found;
 }
 
+// Standard output while each key is tapped in turn, one iteration each.
+std::string pressKeys(GameDriver& game, const std::string& keys)
+{
+    StdoutCapture capture;
+    for (char key : keys) {
+        EXPECT_TRUE(GameDriver::tap(key));
+        EXPECT_TRUE(game.step());
+    }
+    return capture.stop();
+}
 // A data file and what is done to it; no file: folders in the way of both files the game writes.
 class DataFaults : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
 
@@ -191,15 +201,7 @@ TEST(GameFiles, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreRepo
     GameFolder dir;  // first: the game starts inside it
     GameDriver game;
     GameState& state = game.state();
-    // Standard output while each key is tapped in turn, one iteration each.
-    const auto press = [&](const std::string& keys) {
-        StdoutCapture capture;
-        for (char key : keys) {
-            EXPECT_TRUE(GameDriver::tap(key));
-            EXPECT_TRUE(game.step());
-        }
-        return capture.stop();
-    };
+    const auto press = [&](const std::string& keys) { return pressKeys(game, keys); };
     // SPACE if running, then L: the load comes in the next iteration, before its update.
     const auto load = [&](const SaveRecord& record) {
         writeFile(kSave, record.format());
@@ -244,6 +246,38 @@ TEST(GameFiles, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreRepo
     EXPECT_EQ(state.playState, Paused);
     EXPECT_TRUE(fs::is_directory(kSave + "/in"));
     EXPECT_FALSE(fs::exists(kTemporary));
+}
+
+// Given a folder for its files (the browser's), the game saves, loads and records scores there and
+// nowhere else, and its lines still name the files plainly.
+TEST(GameFiles, AFolderOfTheirOwnHoldsTheSaveAndTheScoresTheLinesNameThemPlainly)
+{
+    GameFolder dir;
+    fs::create_directory("kept");
+    GameDriver game("kept");
+    ASSERT_TRUE(game.started());
+    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
+    ASSERT_TRUE(game.step(4));
+    EXPECT_EQ(pressKeys(game, "k"), "");
+    SaveRecord saved;
+    EXPECT_TRUE(SaveRecord::parse(readFile("kept/" + kSave), saved));
+    EXPECT_EQ(count(pressKeys(game, " l"), "Could not"), 0);  // read back from the folder
+    EXPECT_EQ(game.state().playState, Running);
+    writeFile("kept/" + kSave, quietRecord(77, 0).format());
+    EXPECT_EQ(count(pressKeys(game, " l"), "Could not"), 0);
+    EXPECT_EQ(game.state().playState, Paused);  // lost at once
+    EXPECT_EQ(readFile("kept/" + kHighScores), "77\n");
+    // Folders in the way of both files: each failure line names its file alone.
+    fs::remove("kept/" + kHighScores);
+    fs::create_directory("kept/" + kHighScores);
+    writeFile("kept/" + kSave, quietRecord(5, 0).format());
+    const std::string lost = pressKeys(game, "l");
+    EXPECT_EQ(count(lost, "Could not"), 1);
+    EXPECT_EQ(count(lost, kScoreFailed), 1);
+    fs::create_directory("kept/" + kTemporary);
+    EXPECT_EQ(pressKeys(game, " k"), kSaveFailed);
+    EXPECT_FALSE(fs::exists(kSave));
+    EXPECT_FALSE(fs::exists(kHighScores));
 }
 
 // 2000 updates: start, fire, zoom, scroll, save, pause, load, lose idle, retry, then turn, fire,

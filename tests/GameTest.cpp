@@ -18,6 +18,7 @@
 #include "ReferenceFrame.h"
 #include "SaveRecord.h"
 #include "TestSupport.h"
+#include "TextSheet.h"
 
 using namespace dustreach::test;
 using Pixels = std::vector<unsigned int>;
@@ -313,6 +314,14 @@ TEST(GameStartTest, StartScreenWithTheGamesOwnPictures)
     ASSERT_TRUE(game.started());
     ASSERT_TRUE(game.step());
     EXPECT_TRUE(matchesReferenceFrame(*game.engine().getForegroundCanvas(), "game-start-pictures"));
+}
+
+// Every text the game can write, in the whole font: the frame the browser's font subset is held
+// to (tests/browser/).
+TEST_F(GameTest, TextSheetShowsEveryTextTheGameWrites)
+{
+    TextSheet::draw(*engine().getForegroundCanvas());
+    EXPECT_TRUE(frame("texts"));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Regenerates every picture and the font of the game in assets/: the three UFO frames, the two
-# power-up icons, the three planets, the start-screen banner, the desktop icons, and the font with
-# its licence. Owns nothing else: it never touches the build or the run folder.
+# power-up icons, the three planets, the start-screen banner, the desktop and web app icons, and the
+# font with its licence. Owns nothing else: it never touches the build or the run folder.
 #
 # Needs ImageMagick 6 ("convert", "identify") and fonts-dejavu-core. Every bit of noise has a fixed
 # seed and the files carry no dates, so two runs with the same ImageMagick give identical bytes.
@@ -219,13 +219,19 @@ convert -size 300x110 xc:black \
     -alpha off "${jpg_opts[@]}" "$out/SHOOT.jpg"
 
 # --------------------------------------------------------------------------------------------
-# Desktop icons, 16 to 256 px square: the first UFO frame over a small patch of space. The layout is
-# drawn for 128 px and scaled. At 32, 64, 128 and 256 every UFO pixel becomes a square block; at 16
-# and 48 the blocks are averaged down from twice the size, which keeps the saucer's shape.
+# Icons, 16 to 512 px square: the first UFO frame over a small patch of space; 16 to 256 for desktop
+# menus, 192 and 512 for the web app. The layout is drawn for 128 px and scaled. At 32, 64, 128, 192,
+# 256 and 512 every UFO pixel becomes a square block; at 16 and 48 the blocks are averaged down from
+# twice the size, which keeps the saucer's shape. The maskable 512 px icon (a home screen may cut it to
+# any shape) fills the whole square with space and draws the saucer and beam at 11/16 of the size in
+# the middle, inside the circle of 80 % that every mask keeps.
 
-icon_sizes=(16 32 48 64 128 256)
-icon() { # SIZE: writes icons/SIZExSIZE/dustreach.png
-    local n=$1 marks=() p x y
+icon_sizes=(16 32 48 64 128 192 256 512)
+icon() { # SIZE [maskable]: writes icons/SIZExSIZE/dustreach.png or dustreach-maskable.png
+    local n=$1 marks=() p x y name=dustreach m=$1 o=0
+    if [[ ${2:-} == maskable ]]; then
+        name=dustreach-maskable m=$((n * 11 / 16)) o=$(((n - n * 11 / 16) / 2))
+    fi
     # Stars thin out as the icon shrinks, so a small icon stays a dark patch behind the saucer.
     if ((n >= 32)); then
         marks+=(-fill white)
@@ -239,25 +245,26 @@ icon() { # SIZE: writes icons/SIZExSIZE/dustreach.png
             marks+=(-draw "point $((${p%,*} * n / 128)),$((${p#*,} * n / 128))")
         done
     fi
-    local bw=$((44 * n / 128)) bh=$((50 * n / 128)) ufo_scale
-    if ((n % 32 == 0)); then
-        ufo_scale=(-filter point -resize "$((n * 100 / 32))%")
+    local bw=$((44 * m / 128)) bh=$((50 * m / 128)) ufo_scale
+    if ((m % 32 == 0)); then
+        ufo_scale=(-filter point -resize "$((m * 100 / 32))%")
     else
-        ufo_scale=(-scale "$((n * 200 / 32))%" -scale 50%)
+        ufo_scale=(-scale "$((m * 200 / 32))%" -scale 50%)
     fi
     mkdir -p "$out/icons/${n}x$n"
     convert -size "${n}x$n" radial-gradient:'#2a1850'-'#04040e' "${marks[@]}" \
         \( -size "${bw}x$bh" gradient:'rgba(120,230,255,0.55)'-'rgba(120,230,255,0)' \
            -alpha set -virtual-pixel transparent -distort Perspective \
-           "0,0 $((16 * n / 128)),0 $((bw - 1)),0 $((28 * n / 128)),0 0,$((bh - 1)) 0,$((bh - 1)) $((bw - 1)),$((bh - 1)) $((bw - 1)),$((bh - 1))" \) \
-        -geometry "+$((42 * n / 128))+$((78 * n / 128))" -compose Over -composite \
+           "0,0 $((16 * m / 128)),0 $((bw - 1)),0 $((28 * m / 128)),0 0,$((bh - 1)) 0,$((bh - 1)) $((bw - 1)),$((bh - 1)) $((bw - 1)),$((bh - 1))" \) \
+        -geometry "+$((o + 42 * m / 128))+$((o + 78 * m / 128))" -compose Over -composite \
         \( "$out/ufo.png" -transparent '#FF00FF' "${ufo_scale[@]}" \) \
-        -geometry "+$(((n - 30 * n / 32) / 2))+$((24 * n / 128))" -compose Over -composite \
-        -alpha off "${png_opts[@]}" "PNG24:$out/icons/${n}x$n/dustreach.png"
+        -geometry "+$((o + (m - 30 * m / 32) / 2))+$((o + 24 * m / 128))" -compose Over -composite \
+        -alpha off "${png_opts[@]}" "PNG24:$out/icons/${n}x$n/$name.png"
 }
 for n in "${icon_sizes[@]}"; do
     icon "$n"
 done
+icon 512 maskable
 
 # --------------------------------------------------------------------------------------------
 # Font: an unmodified copy of a freely licensed face under the file name the game opens.
@@ -298,6 +305,7 @@ check_size "$out/SHOOT.jpg" 300x110
 for n in "${icon_sizes[@]}"; do
     check_size "$out/icons/${n}x$n/dustreach.png" "${n}x$n"
 done
+check_size "$out/icons/512x512/dustreach-maskable.png" 512x512
 
 for entry in earth:9 mars:8 moon:8; do
     name=${entry%%:*}

@@ -1,71 +1,52 @@
 // BrowserStorage: change detection by stat, one flush at a time, and the failure reports.
 #include "BrowserStorage.h"
 
-#include <emscripten.h>
 #include <sys/stat.h>
 
-// clang-format off: the bodies of EM_JS are JavaScript.
-// Starts FS.syncfs towards IndexedDB; its end calls dustreach_storage_flushed(storage, ok).
-EM_JS(void, startFlush, (void* storage), {
-    FS.syncfs(
-        false, function(error) {
-            if (error)
-                console.error("IndexedDB refused the files:", error);
-            _dustreach_storage_flushed(storage, error ? 0 : 1);
-        });
-});
-
-// Tells the page, once, that the files live only as long as it does.
-EM_JS(void, showStorageLoss, (), {
-    if (Module["onStorageLost"])
-        Module["onStorageLost"]();
-});
-// clang-format on
-
-extern "C" EMSCRIPTEN_KEEPALIVE void dustreach_storage_flushed(void* storage, int ok)
-{
-    static_cast<BrowserStorage*>(storage)->flushEnded(ok != 0);
-}
+#include <utility>
 
 bool BrowserStorage::Version::operator!=(const Version& other) const
 {
     return inode != other.inode || size != other.size || modified != other.modified;
 }
 
-BrowserStorage::Version BrowserStorage::versionOf(const char* fileName)
+BrowserStorage::Version BrowserStorage::versionOf(const std::string& path)
 {
     struct stat info {};
-    if (stat(fileName, &info) != 0)
+    if (stat(path.c_str(), &info) != 0)
         return {};
     return {info.st_ino, info.st_size, info.st_mtime};
 }
 
-BrowserStorage::BrowserStorage()
+BrowserStorage::BrowserStorage(const std::string& folder, Flush flush, Notice storageLost)
+    : files{{GameFile::save(folder), {}, false}, {GameFile::highScores(folder), {}, false}},
+      flush(std::move(flush)),
+      storageLost(std::move(storageLost))
 {
     for (Watched& watched : files)
-        watched.kept = versionOf(watched.file.name());
+        watched.kept = versionOf(watched.file.path());
 }
 
 void BrowserStorage::keepChangedFiles()
 {
-    if (flushing)
+    if (underWay)
         return;  // the flush under way ends by looking again
     bool changed = false;
     for (Watched& watched : files) {
-        const Version now = versionOf(watched.file.name());
+        const Version now = versionOf(watched.file.path());
         watched.inFlush = now != watched.kept;
         watched.kept = now;
         changed = changed || watched.inFlush;
     }
     if (!changed)
         return;
-    flushing = true;
-    startFlush(this);
+    underWay = true;
+    flush(files[0].inFlush, files[1].inFlush);
 }
 
 void BrowserStorage::flushEnded(bool ok)
 {
-    flushing = false;
+    underWay = false;
     for (Watched& watched : files) {
         if (watched.inFlush)
             watched.file.reportWrite(ok);
@@ -73,7 +54,7 @@ void BrowserStorage::flushEnded(bool ok)
     }
     if (!ok && !lossShown) {
         lossShown = true;
-        showStorageLoss();
+        storageLost();
     }
     keepChangedFiles();
 }

@@ -175,13 +175,18 @@ void BaseEngine::redrawDisplay()
     if (!redrawRequested)
         return;
     composeFrame();
+    presentForeground();
+    redrawRequested = false;
+}
+
+void BaseEngine::presentForeground()
+{
     SDL_Surface* surface = foreground.getSurface();
     if (texture && surface) {
         SDL_UpdateTexture(texture, nullptr, surface->pixels, surface->pitch);
         SDL_RenderCopy(renderer, texture, nullptr, nullptr);
         SDL_RenderPresent(renderer);
     }
-    redrawRequested = false;
 }
 
 void BaseEngine::composeFrame()
@@ -266,6 +271,15 @@ bool BaseEngine::showsWindows()
 int BaseEngine::initialise(const char* title, int width, int height, const char* fontName,
                            int fontSize)
 {
+    if (openWindow(title, width, height, fontName, fontSize) != 0)
+        return 1;
+    initialiseContent();
+    return 0;
+}
+
+int BaseEngine::openWindow(const char* title, int width, int height, const char* fontName,
+                           int fontSize)
+{
     windowWidth = width;
     windowHeight = height;
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
@@ -297,8 +311,6 @@ int BaseEngine::initialise(const char* title, int width, int height, const char*
 
     keyStates = std::make_unique<unsigned char[]>(kKeyTableSize);
     std::memset(keyStates.get(), 0, kKeyTableSize);
-
-    initialiseContent();
     return 0;
 }
 

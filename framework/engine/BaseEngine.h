@@ -73,6 +73,9 @@ public:
     // window, renderer, texture and surfaces cannot be made; then the reason is on standard error
     // ("Unable to init SDL: ..."), nothing else is set up and SDL is shut down again.
     int initialise(const char* title, int width, int height, const char* fontName, int fontSize);
+    // initialise without its last step, initialiseContent, for an entry point that takes the two
+    // in separate steps (the browser's, so that neither holds the page up for long).
+    int openWindow(const char* title, int width, int height, const char* fontName, int fontSize);
     // Runs iterations until the window is closed. Returns 0.
     int mainLoop();
     // One iteration of the main loop: events, clock, update when due, redraw when requested.
@@ -92,6 +95,8 @@ public:
     bool handleEvent(const SDL_Event& event);
     // Presents the last composed frame again (after the window was shown or uncovered).
     void presentLastFrame();
+    // Uploads the foreground as it is, composed or not, and presents it.
+    void presentForeground();
     // True while the key is held (its key-state byte is 1). False before initialise.
     bool isKeyPressed(int keyCode) const;
     // Stops game time (no effect while already paused).

@@ -9,6 +9,8 @@ namespace dustreach::test {
 // The game's engine, counting the redraws that compose and present a frame.
 class GameDriver::CountingEngine : public VorlanEngine {
 public:
+    using VorlanEngine::VorlanEngine;
+
     void redrawDisplay() override
     {
         if (redrawRequested)
@@ -19,11 +21,11 @@ public:
     long long frames = 0;
 };
 
-GameDriver::GameDriver()
+GameDriver::GameDriver(const std::string& filesFolder)
 {
     useDummyVideo();
     // Built in the folder: the power-up strip loads its icons at construction.
-    game = std::make_unique<CountingEngine>();
+    game = std::make_unique<CountingEngine>(filesFolder);
     startedOk = game->initialise("Dustreach test", 600, 800, "Cornerstone Regular.ttf", 24) == 0;
     game->setTickSource([this] { return clock; });
     // Whatever SDL queued while starting (window events) is not part of any script.

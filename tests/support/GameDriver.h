@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "GameState.h"
 #include "VorlanEngine.h"
@@ -18,7 +19,8 @@ namespace dustreach::test {
 
 class GameDriver {
 public:
-    GameDriver();
+    // The engine keeps its two files in filesFolder ("" is the working folder).
+    explicit GameDriver(const std::string& filesFolder = {});
     ~GameDriver();
     GameDriver(const GameDriver&) = delete;
     GameDriver& operator=(const GameDriver&) = delete;

@@ -36,13 +36,38 @@ export function gameFile(page, name) {
 
 // What IndexedDB holds for one of the game's files, as text ("" when nothing).
 export function storedFile(page, name) {
-  return page.evaluate((path) => new Promise((resolve) => {
-    const open = indexedDB.open("/dustreach");
+  return storedFiles(page).then((files) => files[name] ?? "");
+}
+
+// Every file IndexedDB holds for the site, as { name: text }: the page keeps them in a database
+// named after the site's path, under their plain names (app/browser/storage.js).
+export function storedFiles(page) {
+  return page.evaluate(() => new Promise((resolve) => {
+    const open = indexedDB.open("Dustreach " + location.pathname.replace(/[^/]*$/, ""));
     open.onsuccess = () => {
-      const get = open.result.transaction("FILE_DATA").objectStore("FILE_DATA").get(path);
-      get.onsuccess = () => resolve(get.result ? new TextDecoder().decode(get.result.contents) : "");
-      get.onerror = () => resolve("");
+      const files = {};
+      const cursor = open.result.transaction("files").objectStore("files").openCursor();
+      cursor.onsuccess = () => {
+        if (!cursor.result) {
+          open.result.close();
+          resolve(files);
+          return;
+        }
+        files[cursor.result.key] = new TextDecoder().decode(cursor.result.value.contents);
+        cursor.result.continue();
+      };
     };
-    open.onerror = () => resolve("");
-  }), "/dustreach/" + name);
+    open.onerror = () => resolve({});
+  }));
+}
+
+// Loses a game with score, from the start screen or a paused game: a saved game without lives,
+// loaded while paused, is lost at once, and its score appended to "highScore.txt".
+export async function loseGame(page, score) {
+  const record = [score, 0, 230, 610, 95, 30, 295, 30, 395, 30, 495, 30, 205, 28, 0, 1];
+  await page.evaluate((text) => Module.FS.writeFile("/dustreach/currentSave.txt", text),
+    record.map((field) => `${field}\n`).join(""));
+  await page.press(" ");
+  await page.press(" ");
+  await page.press("l");
 }

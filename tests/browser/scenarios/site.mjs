@@ -2,15 +2,13 @@
 // the canvas's pixels against the desktop's, the game's files through the page, reloads.
 import assert from "node:assert/strict";
 import { compareWithFrame, referencePixels } from "../harness/frames.mjs";
-import { NO_WEBGL, gameFile, storedFile } from "../harness/game.mjs";
-import { eventually } from "../harness/page.mjs";
+import { NO_WEBGL, gameFile } from "../harness/game.mjs";
 
 // Where the start screen shows its two JPEG pictures ([left, top, width, height]): there the
 // browser's decoder (stb_image) rounds some pixels differently from the desktop's (libjpeg), by
 // at most this much in any of red, green and blue. Everywhere else the frames are equal.
 const JPEG_AREAS = [[150, 500, 300, 110], [225, 625, 150, 150]];
 const JPEG_TOLERANCE = 2;
-const NO_INDEXEDDB = "Object.defineProperty(window, 'indexedDB', {get() { throw new Error('no'); }});";
 const NO_WEBASSEMBLY = "delete window.WebAssembly;";
 const NO_VIDEO = "window.Module = {preRun: [() => { Module.ENV.SDL_VIDEODRIVER = 'none'; }]};";
 
@@ -62,22 +60,6 @@ export const scenarios = [
     },
   },
   {
-    name: "a lost game's score outlasts the page",
-    async run(ctx) {
-      const page = await ctx.open();
-      const lost = [4242, 0, 230, 610, 95, 30, 295, 30, 395, 30, 495, 30, 205, 28, 0, 1];
-      await page.evaluate((text) => Module.FS.writeFile("/dustreach/currentSave.txt", text),
-        lost.map((field) => `${field}\n`).join(""));
-      await page.press(" ");
-      await page.press(" ");
-      await page.press("l");
-      await eventually(async () => (await storedFile(page, "highScore.txt")) === "4242\n",
-        "the high score kept in IndexedDB");
-      await page.reload();
-      assert.equal(await gameFile(page, "highScore.txt"), "4242\n");
-    },
-  },
-  {
     name: "a hidden tab pauses the game",
     async run(ctx) {
       const page = await ctx.open();
@@ -110,19 +92,6 @@ export const scenarios = [
       await page.waitFor("scrollY > 0", { what: "the wheel to scroll the page" });
       await page.press("Tab"); // SDL would cancel it; the page hands it to the browser
       assert.equal(await page.evaluate('document.activeElement === document.getElementById("canvas")'), false);
-    },
-  },
-  {
-    name: "without IndexedDB the game plays and says saves do not last",
-    async run(ctx) {
-      const page = await ctx.open("", { beforeLoad: NO_INDEXEDDB });
-      assert.ok(await shown(page, "storage-note"));
-      await page.press(" ");
-      await page.press("k");
-      assert.notEqual(await gameFile(page, "currentSave.txt"), null, "saved for as long as the page");
-      await eventually(async () => /Could not save the game to currentSave\.txt/.test(await page.consoleText()),
-        "the failure line for the save");
-      assert.equal(await shown(page, "message"), false);
     },
   },
   {

@@ -1,0 +1,113 @@
+// storage.mjs: the game's two files in IndexedDB. The store holds those two files and nothing
+// else, and the browser is asked to keep it; a browser whose IndexedDB is missing, refuses, never
+// answers or is full still plays, says that saves will not last, and loses nothing it could keep;
+// files kept by earlier builds (IDBFS) are taken over.
+import assert from "node:assert/strict";
+import { gameFile, loseGame, storedFile, storedFiles } from "../harness/game.mjs";
+import { eventually } from "../harness/page.mjs";
+
+const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
+const databases = (page) => page.evaluate(async () => (await indexedDB.databases()).map((base) => base.name).sort());
+const logged = (page, line) => eventually(async () => (await page.consoleText()).includes(line), line);
+
+export const scenarios = [
+  {
+    name: "IndexedDB holds the two files under their names after a save, a lost game and a reload",
+    async run(ctx) {
+      // The browser is asked once to keep the storage; it never answers, and the game never waits.
+      // (WebKitGTK has no navigator.storage: here it gets one.)
+      const persist = `(navigator.storage || Object.defineProperty(navigator, "storage", { value: {} }).storage)
+      .persist = () => {
+        window.persistAsked = (window.persistAsked || 0) + 1;
+        return new Promise(() => {});
+      };`;
+      const page = await ctx.open("", { beforeLoad: persist });
+      assert.deepEqual(await storedFiles(page), {});
+      assert.equal(await page.evaluate("window.persistAsked || 0"), 0);
+      await page.press(" ");
+      await page.press("k");
+      const saved = await gameFile(page, "currentSave.txt");
+      await eventually(async () => (await storedFile(page, "currentSave.txt")) === saved, "the save stored");
+      assert.equal(await page.evaluate("window.persistAsked"), 1);
+      await page.press(" ");
+      await loseGame(page, 31);
+      const lost = await gameFile(page, "currentSave.txt");
+      await eventually(async () => (await storedFile(page, "highScore.txt")) === "31\n", "the score stored");
+      assert.equal(await page.evaluate("window.persistAsked"), 1);
+      await page.reload();
+      assert.deepEqual(await storedFiles(page), { "currentSave.txt": lost, "highScore.txt": "31\n" });
+      assert.equal(await gameFile(page, "currentSave.txt"), lost);
+      assert.equal(await gameFile(page, "highScore.txt"), "31\n");
+      assert.deepEqual(await databases(page), ["Dustreach /"]);
+    },
+  },
+  {
+    name: "an IndexedDB that is missing, refuses or never answers: the game plays, saves do not last",
+    async run(ctx) {
+      const cases = {
+        missing: "Object.defineProperty(window, 'indexedDB', { value: undefined });",
+        refusing: `IDBFactory.prototype.open = function () {
+          const request = {};
+          setTimeout(() => request.onerror({ target: request }), 10);
+          return request;
+        };`,
+        silent: "IDBFactory.prototype.open = function () { return {}; };",
+      };
+      for (const [name, beforeLoad] of Object.entries(cases)) {
+        const page = await ctx.open("", { beforeLoad });
+        assert.ok(await shown(page, "storage-note"), name);
+        assert.equal(await shown(page, "message"), false, name);
+        const started = await page.evaluate("performance.now()");
+        ctx.log(`${name} IndexedDB: the game runs after ${(started / 1000).toFixed(1)} s at most`);
+        await page.press(" ");
+        await page.press("k");
+        assert.notEqual(await gameFile(page, "currentSave.txt"), null, `${name}: saved for the page's life`);
+        await logged(page, "Could not save the game to currentSave.txt");
+      }
+    },
+  },
+  {
+    name: "a full store: the note and the game's failure lines, and the scores stored once it has room",
+    async run(ctx) {
+      const page = await ctx.open();
+      await loseGame(page, 1);
+      await eventually(async () => (await storedFile(page, "highScore.txt")) === "1\n", "the first score");
+      const put = "IDBObjectStore.prototype.put";
+      await page.evaluate(`window.roomyPut = ${put}; ${put} = function () {
+        throw new DOMException("The quota has been exceeded.", "QuotaExceededError"); };`);
+      await page.press(" ");
+      await page.press("k");
+      await logged(page, "Could not save the game to currentSave.txt");
+      assert.ok(await shown(page, "storage-note"));
+      await page.press(" ");
+      await loseGame(page, 2);
+      await logged(page, "Could not record the score in highScore.txt");
+      await page.evaluate(`${put} = window.roomyPut;`);
+      await loseGame(page, 3);
+      await eventually(async () => (await storedFile(page, "highScore.txt")) === "1\n2\n3\n", "every score");
+    },
+  },
+  {
+    name: "the files kept by earlier builds (IDBFS) are taken over",
+    async run(ctx) {
+      const page = await ctx.open("licences/font.txt", { ready: null });
+      const save = "12\n5\n230\n610\n95\n30\n295\n30\n395\n30\n495\n30\n205\n28\n0\n1\n";
+      await page.evaluate((save) => new Promise((resolve) => {
+        const open = indexedDB.open("/dustreach", 21);
+        open.onupgradeneeded = () => open.result.createObjectStore("FILE_DATA");
+        open.onsuccess = () => {
+          const transaction = open.result.transaction("FILE_DATA", "readwrite");
+          const files = transaction.objectStore("FILE_DATA");
+          const file = (text) => ({ timestamp: new Date(), mode: 33206, contents: new TextEncoder().encode(text) });
+          files.put({ timestamp: new Date(), mode: 16877 }, "/dustreach");
+          files.put(file(save), "/dustreach/currentSave.txt");
+          files.put(file("900\n800\n"), "/dustreach/highScore.txt");
+          transaction.oncomplete = () => resolve(open.result.close());
+        };
+      }), save);
+      await page.goto(ctx.site);
+      assert.deepEqual(await storedFiles(page), { "currentSave.txt": save, "highScore.txt": "900\n800\n" });
+      assert.equal(await gameFile(page, "highScore.txt"), "900\n800\n");
+    },
+  },
+];
