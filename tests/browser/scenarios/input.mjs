@@ -40,13 +40,18 @@ window.matchMedia = (query) => matchMedia(query === "(pointer: coarse)" ? "all" 
 }`;
 const NO_TOUCH = "WebKitWebDriver turns touch actions into mouse events";
 
+// Another tab holds the game: the page's lock is never granted.
+const LOCK_HELD = `
+navigator.locks.request = (name, options, callback) => Promise.resolve(callback(null));
+`;
+
 // The page as on a phone of the viewport's size: an emulated phone where the engine can emulate
 // one, elsewhere a page told that its pointer is coarse (for the layouts only).
-function openPhone(ctx, viewport = PORTRAIT) {
+function openPhone(ctx, viewport = PORTRAIT, { beforeLoad = "", ready } = {}) {
   if (ctx.can.mobile)
-    return ctx.open("", { mobile: true, viewport });
+    return ctx.open("", { mobile: true, viewport, beforeLoad, ready });
   const { width, height } = viewport;
-  return ctx.open("", { viewport: { width, height }, beforeLoad: COARSE_POINTER });
+  return ctx.open("", { viewport: { width, height }, beforeLoad: COARSE_POINTER + beforeLoad, ready });
 }
 
 async function control(page, name) {
@@ -375,6 +380,19 @@ export const scenarios = [
     }
   }),
   layoutScenario("tablet", TABLET, () => {}),
+  {
+    name: "touch page: no controls while the game plays in another tab",
+    async run(ctx) {
+      const viewport = ctx.can.mobile ? PORTRAIT : TABLET;
+      const elsewhere = '!document.getElementById("elsewhere").hidden';
+      const page = await openPhone(ctx, viewport, { beforeLoad: LOCK_HELD, ready: elsewhere });
+      const buttons = await page.evaluate(CONTROLS);
+      const names = buttons.map((one) => one.name);
+      assert.deepEqual(names, ["Play here"], "the offer to play here, and no control of a game");
+      const [playHere] = buttons;
+      assert.ok(playHere.bottom - playHere.top >= 44, "Play here is large enough for a finger");
+    },
+  },
   {
     name: "desktop page: no touch controls, the 600 x 800 picture, sharp at whole pixel ratios",
     async run(ctx) {
