@@ -10,7 +10,8 @@ licences). The game's three files and the page's two scripts are renamed after t
 data; index.html names them (its "site-files" list, read by page.js, its preload links and the
 scripts' tags), and sw.js gets the list of every file of the site and a cache name made from their
 content. SITE_FOLDER ends up holding exactly the new site: files of an earlier build (older hashed
-names, compressed copies) are removed, sw.js is written last. Run by the build after every link (app/browser/CMakeLists.txt).
+names, compressed copies) are removed, sw.js is written last. Run by the build after every link
+(app/browser/CMakeLists.txt).
 """
 import hashlib
 import json

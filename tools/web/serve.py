@@ -78,7 +78,8 @@ class SiteHandler(http.server.SimpleHTTPRequestHandler):
         self.send_header('Content-Type', self.guess_type(path))
         self.send_header('Content-Encoding', name)
         self.send_header('Content-Length', str(status.st_size))
-        self.send_header('Last-Modified', email.utils.formatdate(os.stat(path).st_mtime, usegmt=True))
+        modified = os.stat(path).st_mtime
+        self.send_header('Last-Modified', email.utils.formatdate(modified, usegmt=True))
         self.vary = True
         self.end_headers()
         return file
