@@ -41,6 +41,7 @@ const root = path.resolve(here, "..", "..");
 const SCENARIO_SECONDS = 240;
 
 function parse(argv) {
+  /** @type {{ positional: string[], only: string, screenshots: string }} */
   const options = { positional: [], only: "", screenshots: "" };
   for (let at = 0; at < argv.length; ++at) {
     if (argv[at] === "--only")
@@ -107,7 +108,8 @@ async function main() {
         console.log(`ok   ${scenario.name} (${((Date.now() - started) / 1000).toFixed(1)} s)`);
         ++counts.passed;
       } catch (error) {
-        console.log(`FAIL ${scenario.name}\n${String(error.stack || error).replace(/^/gm, "     ")}`);
+        const report = String((error instanceof Error && error.stack) || error);
+        console.log(`FAIL ${scenario.name}\n${report.replace(/^/gm, "     ")}`);
         ++counts.failed;
         if (options.screenshots)
           await ctx.keepScreenshots(options.screenshots, scenario.name.replace(/\W+/g, "-"));

@@ -144,8 +144,8 @@ rows.unshift(["desktop", "SDL's dummy video driver", `${median(desktop).toFixed(
 const header = ["engine", "version", "play frame", "x desktop", "without WebGL", "x desktop", "updates a second",
   "animation frames a second"];
 const widths = header.map((title, column) => Math.max(title.length, ...rows.map((row) => row[column].length)));
-const line = (cells) =>
-  `| ${cells.map((cell, column) => (column > 1 ? cell.padStart(widths[column]) : cell.padEnd(widths[column]))).join(" | ")} |`;
+const pad = (cell, column) => (column > 1 ? cell.padStart(widths[column]) : cell.padEnd(widths[column]));
+const line = (cells) => `| ${cells.map(pad).join(" | ")} |`;
 console.log(line(header));
 console.log(`|${widths.map((width, column) => "-".repeat(width + 1) + (column > 1 ? ":" : "-")).join("|")}|`);
 rows.forEach((row) => console.log(line(row)));

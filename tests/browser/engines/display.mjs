@@ -7,11 +7,14 @@ export async function startDisplay() {
   const xvfb = spawn("Xvfb", ["-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"], {
     stdio: ["ignore", "ignore", "pipe", "pipe"],
   });
+  // The pipes asked for above, which Node.js's types leave possibly missing.
+  const stderr = /** @type {import("node:stream").Readable} */ (xvfb.stderr);
+  const reported = /** @type {import("node:stream").Readable} */ (xvfb.stdio[3]);
   let errors = "";
-  xvfb.stderr.on("data", (chunk) => (errors += chunk));
+  stderr.on("data", (chunk) => (errors += chunk));
   const number = await new Promise((resolve, reject) => {
     let text = "";
-    xvfb.stdio[3].on("data", (chunk) => {
+    reported.on("data", (chunk) => {
       text += chunk;
       if (text.includes("\n"))
         resolve(text.trim());

@@ -123,7 +123,8 @@ async function launchProfile(profile, display, number) {
   });
   const end = async () => {
     try {
-      process.kill(-service.pid, "SIGKILL");
+      if (service.pid !== undefined)
+        process.kill(-service.pid, "SIGKILL");
     } catch {
       // ended already
     }

@@ -28,7 +28,7 @@ export function gameFile(page, name) {
   return page.evaluate((name) => {
     try {
       return Module.FS.readFile("/dustreach/" + name, { encoding: "utf8" });
-    } catch (error) {
+    } catch {
       return null;
     }
   }, name);

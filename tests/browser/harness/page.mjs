@@ -69,7 +69,7 @@ export class Page {
 
   // Waits until the page has shown count more animation frames (never in a hidden tab).
   frames(count) {
-    return this.evaluate((left) => new Promise((resolve) => {
+    return this.evaluate((left) => /** @type {Promise<void>} */ (new Promise((resolve) => {
       const next = () => {
         left -= 1;
         if (left > 0)
@@ -78,7 +78,7 @@ export class Page {
           resolve();
       };
       requestAnimationFrame(next);
-    }), count);
+    })), count);
   }
 
   // Keys by the names of KeyboardEvent.key: "w", " ", "ArrowUp", "Tab", "Shift"...
@@ -100,6 +100,7 @@ export class Page {
 
   // A click of button ("left", "middle" or "right") at a point of the viewport, in CSS pixels
   // (by default the middle of the game's canvas); then three frames.
+  /** @param {{ button?: string, x?: number, y?: number }} [options] */
   async click({ button = "left", x, y } = {}) {
     const point = x === undefined ? await this.middleOf("#canvas") : { x, y };
     await this.tab.click(point.x, point.y, button);
@@ -107,6 +108,7 @@ export class Page {
   }
 
   // The mouse wheel turned over a point (by default the middle of the canvas).
+  /** @param {{ deltaX?: number, deltaY?: number, x?: number, y?: number }} [options] */
   async wheel({ deltaX = 0, deltaY = 0, x, y } = {}) {
     const point = x === undefined ? await this.middleOf("#canvas") : { x, y };
     await this.tab.wheel(point.x, point.y, deltaX, deltaY);
@@ -134,12 +136,12 @@ export class Page {
       const copy = document.createElement("canvas");
       copy.width = canvas.width;
       copy.height = canvas.height;
-      const context = copy.getContext("2d");
+      const context = /** @type {CanvasRenderingContext2D} */ (copy.getContext("2d"));
       context.drawImage(canvas, 0, 0);
       const bytes = context.getImageData(0, 0, copy.width, copy.height).data;
       let text = "";
       for (let at = 0; at < bytes.length; at += 0x8000)
-        text += String.fromCharCode.apply(null, bytes.subarray(at, at + 0x8000));
+        text += String.fromCharCode(...bytes.subarray(at, at + 0x8000));
       return { width: copy.width, height: copy.height, data: btoa(text) };
     }, selector);
     return { width, height, rgba: Buffer.from(data, "base64") };
