@@ -36,7 +36,7 @@ case ${1:-} in
     *) echo "usage: tools/lint_js.sh [--fix]" >&2; exit 2 ;;
 esac
 
-"$lint/install.sh" >&2
+tools/npm_ci.sh "$lint" >&2
 tests/browser/install.sh >&2
 
 ignored=()

@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
 # Installs the browser tests' npm packages into tests/browser/node_modules, exactly as
-# package-lock.json pins them (npm ci, no install scripts). Does nothing when they were installed
-# from the same lock file before, so re-runs stay fast. Used by ./test and tools/web/bench.sh.
+# package-lock.json pins them (tools/npm_ci.sh: npm ci, no install scripts, nothing done when the
+# same lock file was installed before). Used by ./test and tools/web/bench.sh.
 set -euo pipefail
-cd "$(dirname "$0")"
-stamp=node_modules/.installed-from-package-lock.json
-if cmp -s package-lock.json "$stamp"; then
-    exit 0
-fi
-npm ci --ignore-scripts --no-audit --no-fund
-cp package-lock.json "$stamp"
+here=$(dirname "$0")
+exec "$here/../../tools/npm_ci.sh" "$here"
