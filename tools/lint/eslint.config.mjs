@@ -4,7 +4,7 @@
 // tools/lint_js.sh --fix applies.
 //
 // Chosen: every rule of ESLint's recommended set (each one flags a likely fault: a name used but
-// never defined, a variable never read, code that cannot run, a comparison with itself); and
+// never defined, a variable never read, code that cannot run, a variable assigned to itself); and
 // beyond it, the rules that catch a mistake of the kind this code has made or could make:
 // - eqeqeq (null may be compared loosely: that covers undefined too, as meant): == converts types;
 // - prefer-promise-reject-errors, no-throw-literal: a failure with no stack to tell where it came
