@@ -379,12 +379,11 @@
       return;
     updating = true;
     var waiting = updateRegistration.waiting;
-    if (!waiting && controllerChanged) {
+    if (!waiting) {
       restartInNewBuild();
       return;
     }
-    if (waiting)
-      waiting.postMessage("take over");
+    waiting.postMessage("take over");
     updateTimer = setTimeout(updateFailed, UPDATE_SECONDS * 1000);
   }
 

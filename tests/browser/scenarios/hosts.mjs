@@ -3,11 +3,61 @@
 // the page for any missing file), a sub-path, a deploy seen half-way both ways round, and a game
 // portal showing the site in an iframe of another origin. On each: the first visit, the second
 // (from the cache), offline after, and an update to a second build, taken whole. Several hosts
-// share one browser: each is a server of its own port, so an origin of its own.
+// share one browser: each is a server of its own port, so an origin of its own. Last, an update
+// with two tabs open: no tab is left stuck or stopped.
 import assert from "node:assert/strict";
 import { gameFile, GAME_READY, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 import { gameFiles, secondBuild } from "./offline.mjs";
+
+// A portal's page: the game in an iframe of another origin. The test reaches into the frame
+// through probe(expression), answered by the bridge the host puts into the game's page.
+const portal = (game) => `<!doctype html>
+<html><head><meta charset="utf-8"><title>Games</title></head>
+<body style="margin: 0">
+<h1 style="font-size: 16px; margin: 4px">Games</h1>
+<iframe id="game" src="${game}" width="640" height="840" style="border: 0"></iframe>
+<script>
+let asked = 0;
+const answers = new Map();
+addEventListener("message", (event) => {
+  const answer = answers.get(event.data?.id);
+  answers.delete(event.data?.id);
+  answer?.(event.data);
+});
+window.probe = (expression) => new Promise((resolve, reject) => {
+  const id = ++asked;
+  answers.set(id, (data) => ("error" in data ? reject(new Error(data.error)) : resolve(data.value)));
+  setTimeout(() => answers.has(id) && answers.delete(id) && reject(new Error("no answer")), 2000);
+  document.getElementById("game").contentWindow.postMessage({ probe: expression, id }, "*");
+});
+</script>
+</body></html>`;
+
+const BRIDGE = `<script>
+addEventListener("message", async (event) => {
+  if (typeof event.data?.probe !== "string")
+    return;
+  const answer = { id: event.data.id };
+  try {
+    answer.value = await (0, eval)(event.data.probe);
+  } catch (error) {
+    answer.error = String(error);
+  }
+  event.source.postMessage(answer, "*");
+});
+</script>`;
+
+// The game's page inside the portal's frame, as page.evaluate sees a page (harness/game.mjs's
+// helpers take it).
+function inFrame(page) {
+  return {
+    evaluate(fn, ...args) {
+      const expression = typeof fn === "function" ? `(${fn})(...${JSON.stringify(args)})` : fn;
+      return page.evaluate(`probe(${JSON.stringify(expression)})`);
+    },
+  };
+}
 
 const WORKER_READY = "navigator.serviceWorker.ready.then((ready) => !!ready.active)";
 const NOT_KEPT = "was not kept for offline use";
@@ -124,6 +174,18 @@ async function visitHosts(ctx, kinds) {
   }
 }
 
+// Clicks "Start it now" in whichever tab shows it, after bringing that tab to the front.
+async function clickStart(page) {
+  await page.bringToFront();
+  await page.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered" });
+  const { x, y } = await page.middleOf("#update-now");
+  await page.tab.click(x, y, "left");
+}
+
+const runsBuild = (page, files) => page.evaluate((wasm) => !!window.Module?.dustreachGame &&
+  !Module.dustreachStopped && JSON.parse(document.getElementById("site-files").textContent).wasm === wasm,
+files.wasm).catch(() => false);
+
 export const scenarios = [
   {
     name: "hosts that redirect or rewrite: plain, index.html redirected, clean URLs",
@@ -135,6 +197,87 @@ export const scenarios = [
     name: "hosts that fall back or nest: a single-page app's fallback, a sub-path",
     async run(ctx) {
       await visitHosts(ctx, [["app fallback", "/", { partialFirst: true }], ["plain", "/games/dustreach/"]]);
+    },
+  },
+  {
+    name: "on a game portal, in another origin's frame, the game plays, takes the keyboard and keeps its save",
+    async run(ctx) {
+      let game = null;
+      const server = await ctx.serve({
+        "/portal.html": (request, response) => server.sendPage(request, response, portal(server.address)),
+        "/": (...request) => game(...request),
+      });
+      game = server.host(ctx.folders.site, { inject: BRIDGE });
+      const page = await ctx.open(`http://localhost:${server.port}/portal.html`, { ready: null });
+      const frame = inFrame(page);
+      const running = () => frame.evaluate(`(${GAME_READY}) && !!Module.dustreachGame`).catch(() => false);
+      await eventually(running, "the game running in the portal's frame", 30);
+      const box = await frame.evaluate(() => {
+        const { left, top, width, height } = document.getElementById("canvas").getBoundingClientRect();
+        return { x: left + width / 2, y: top + height / 2 };
+      });
+      const frameBox = await page.evaluate(() => {
+        const { left, top } = document.getElementById("game").getBoundingClientRect();
+        return { x: left, y: top };
+      });
+      await page.click({ x: Math.round(frameBox.x + box.x), y: Math.round(frameBox.y + box.y) });
+      assert.equal(await frame.evaluate("document.activeElement.id"), "canvas");
+      const updates = () => frame.evaluate("Module._dustreach_updates(Module.dustreachGame)");
+      const before = await updates();
+      await page.press(" ");
+      await page.press("k");
+      const saved = await gameFile(frame, "currentSave.txt");
+      assert.ok(saved, "K saved the game");
+      assert.ok((await updates()) > before, "the game runs");
+      await eventually(async () => (await storedFile(frame, "currentSave.txt")) === saved, "the save stored");
+      await page.reload({ ready: null });
+      await eventually(running, "the game running again after a reload", 30);
+      assert.equal(await gameFile(frame, "currentSave.txt"), saved);
+    },
+  },
+  {
+    name: "an update with two tabs: the tab without the game is not offered it, every Start it now ends in the new build",
+    async run(ctx) {
+      const builds = await twoBuilds(ctx);
+      const host = await hostOf(ctx, "plain");
+      const elsewhere = '!document.getElementById("elsewhere").hidden';
+      const first = await ctx.open(host.site);
+      await first.waitFor(WORKER_READY, { what: "the first build kept for offline use" });
+      await first.reload();
+      await first.press(" ");
+      await first.press("k");
+      const saved = await gameFile(first, "currentSave.txt");
+      await eventually(async () => (await storedFile(first, "currentSave.txt")) === saved, "the save stored");
+      host.deploy.folders = () => [builds.secondFolder];
+      // The second tab takes the game, and learns of the new build: the first, without the game,
+      // never offers it, and shows the new build once it is in charge.
+      const second = await first.openTab(host.site, { ready: elsewhere });
+      const { x, y } = await second.middleOf("#play-here");
+      await second.tab.click(x, y, "left");
+      await second.waitFor('!!window.Module?.dustreachGame', { what: "the game moved to the second tab" });
+      await second.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered" });
+      assert.equal(await first.evaluate('document.getElementById("update-note").hidden'), true);
+      await clickStart(second);
+      await eventually(() => runsBuild(second, builds.second), "the second tab running the new build", 30);
+      assert.equal(await gameFile(second, "currentSave.txt"), saved);
+      await first.bringToFront();
+      await first.waitFor((wasm) => JSON.parse(document.getElementById("site-files").textContent).wasm === wasm,
+        { args: [builds.second.wasm], what: "the first tab showing the new build" });
+      await first.waitFor(elsewhere, { what: "the first tab saying where the game is" });
+      assert.equal(await first.evaluate('document.getElementById("update-note").hidden'), true);
+      // Without Web Locks both tabs play; the new build, taken in one, is offered in the other,
+      // and started there too.
+      const noLocks = { beforeLoad: "delete Navigator.prototype.locks;" };
+      const other = await hostOf(ctx, "plain");
+      const third = await ctx.open(other.site, noLocks);
+      await third.waitFor(WORKER_READY, { what: "the first build kept for offline use" });
+      await third.reload();
+      other.deploy.folders = () => [builds.secondFolder];
+      const fourth = await third.openTab(other.site);
+      await clickStart(fourth);
+      await eventually(() => runsBuild(fourth, builds.second), "the fourth tab running the new build", 30);
+      await clickStart(third);
+      await eventually(() => runsBuild(third, builds.second), "the third tab running the new build", 30);
     },
   },
   {
