@@ -155,7 +155,7 @@
       state = "moved";
       letGo();
       if (reloadWhenMoved)
-        location.reload();
+        reloadWhenShown();
     });
   }
 
@@ -332,6 +332,7 @@
   var controllerChanged = false;
   var reloadWhenMoved = false;
   var UPDATE_SECONDS = 10;
+  var updateText = updateNote.firstChild.textContent;
 
   // The page after the next reload takes the game back, waiting until this one has let it go.
   function keepGameHere() {
@@ -346,6 +347,7 @@
     updateRegistration = registration;
     if (state !== "running" || updating)
       return;  // offered again when the game runs here (keepForOffline)
+    updateNote.firstChild.textContent = updateText;
     updateNote.hidden = false;
     updateNow.hidden = false;
     updateNow.onclick = startUpdate;
@@ -414,10 +416,23 @@
     });
   }
 
+  // A page without the game shows a new build once it is shown: a hidden one that reloaded at
+  // once could take the game (it is free for a moment) from the tab that asked for the update.
+  function reloadWhenShown() {
+    if (document.visibilityState === "visible") {
+      location.reload();
+      return;
+    }
+    document.addEventListener("visibilitychange", function () {
+      if (document.visibilityState === "visible")
+        location.reload();
+    });
+  }
+
   if ("serviceWorker" in navigator) {
     // A new build took over. A page that plays keeps its game, and offers the new build, unless
-    // it asked for it; any other page shows the new build at once, a page loading or waiting for
-    // the game keeping its place, a page storing the game for another tab once it is stored.
+    // it asked for it; a page loading or waiting for the game reloads into it keeping its place;
+    // any other page shows it (a page storing the game for another tab once it is stored).
     navigator.serviceWorker.addEventListener("controllerchange", function () {
       controllerChanged = true;
       if (updating) {
@@ -427,10 +442,11 @@
           offerUpdate(updateRegistration);
       } else if (state === "moved" && releaseLock) {
         reloadWhenMoved = true;
-      } else {
-        if (state === "loading" || waitingForLock)
-          keepGameHere();
+      } else if (state === "loading" || waitingForLock) {
+        keepGameHere();
         location.reload();
+      } else {
+        reloadWhenShown();
       }
     });
     // Why the worker did not keep a build (a host's answer it could not trust), for the console.
