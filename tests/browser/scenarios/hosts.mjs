@@ -6,6 +6,8 @@
 // share one browser: each is a server of its own port, so an origin of its own. Last, an update
 // with two tabs open: no tab is left stuck or stopped.
 import assert from "node:assert/strict";
+import fs from "node:fs/promises";
+import path from "node:path";
 import { gameFile, GAME_READY, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 import { gameFiles, secondBuild } from "./offline.mjs";
@@ -278,6 +280,34 @@ export const scenarios = [
       await eventually(() => runsBuild(fourth, builds.second), "the fourth tab running the new build", 30);
       await clickStart(third);
       await eventually(() => runsBuild(third, builds.second), "the third tab running the new build", 30);
+    },
+  },
+  {
+    name: "a new build that never takes over: Start it now leaves the game playing and says why",
+    async run(ctx) {
+      const builds = await twoBuilds(ctx);
+      // The second build, with a worker that ignores the page's request to take over.
+      const stubborn = path.join(await ctx.temporaryFolder(), "site");
+      await fs.cp(builds.secondFolder, stubborn, { recursive: true });
+      const worker = await fs.readFile(path.join(stubborn, "sw.js"), "utf8");
+      await fs.writeFile(path.join(stubborn, "sw.js"), worker.replace("self.skipWaiting();", "void 0;"));
+      const host = await hostOf(ctx, "plain");
+      const page = await ctx.open(host.site);
+      await page.waitFor(WORKER_READY, { what: "the first build kept for offline use" });
+      host.deploy.folders = () => [stubborn];
+      await page.reload();
+      await clickStart(page);
+      await page.waitFor('document.getElementById("update-note").textContent.includes("could not be started")',
+        { what: "the note saying the new build could not start", timeout: 30 });
+      const note = await page.evaluate('document.getElementById("update-note").firstChild.textContent.trim()');
+      assert.equal(await page.evaluate('document.getElementById("update-now").hidden'), true);
+      assert.equal(note, "The new version of Dustreach could not be started; this one plays on. " +
+        "Reload the page to try again.");
+      assert.ok(await runsBuild(page, builds.first), "the first build's game goes on");
+      const updates = () => page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
+      const before = await updates();
+      await page.frames(20);
+      assert.ok((await updates()) > before, "the game runs");
     },
   },
   {
