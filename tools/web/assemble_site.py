@@ -8,10 +8,11 @@ FILES_FOLDER the rest of the site (index.html, page.js, input.js, sw.js, manifes
 licences). The game's three files and the page's two scripts are renamed after their content
 (dustreach.<hash>.js, ...), so no browser or cache can ever pair one build's code with another's
 data; index.html names them (its "site-files" list, read by page.js, its preload links and the
-scripts' tags), and sw.js gets every file of the site with the hash of its content, and the build's
-name, made from the content of every file; index.html names its build too, so the worker keeps
-no page of another build. SITE_FOLDER ends up holding exactly the new site: files of an earlier build (older hashed
-names, compressed copies) are removed, sw.js is written last. Run by the build after every link (app/browser/CMakeLists.txt).
+scripts' tags), and sw.js gets every file of the site with the hash of its content, and the
+build's name, made from the content of every file; index.html names its build too, so the worker
+keeps no page of another build. SITE_FOLDER ends up holding exactly the new site: files of an
+earlier build (older hashed names, compressed copies) are removed, sw.js is written last. Run by
+the build after every link (app/browser/CMakeLists.txt).
 """
 import hashlib
 import json

@@ -58,12 +58,15 @@ function fetchPage() {
       return response.arrayBuffer().then(function (bytes) {
         var text = new TextDecoder().decode(bytes);
         var listing = /<script type="application\/json" id="site-files">(.*?)<\/script>/.exec(text);
-        var build = listing ? JSON.parse(listing[1]).build : "";
-        if (build !== CACHE_NAME)
-          throw problem(PAGE, build ? "it is the page of another build (" + build + ")" :
-                              "it is not the game's page");
+        var named = /"build": "(\w+)"/.exec(listing ? listing[1] : "");
+        if (!named)
+          throw problem(PAGE, "it is not the game's page");
+        if (named[1] !== CACHE_NAME)
+          throw problem(PAGE, "it is the page of another build (" + named[1] + ")");
         return { bytes: bytes, type: response.headers.get("Content-Type") };
       });
+    }, function () {
+      throw problem(PAGE, "the connection failed");
     });
   }
   return next();
@@ -93,7 +96,8 @@ function report(error) {
   var text = "Dustreach " + CACHE_NAME + " was not kept for offline use (" + error.message +
       "); the version in use stays.";
   console.warn(text);
-  return self.clients.matchAll({ type: "window", includeUncontrolled: true }).then(function (pages) {
+  var everyPage = { type: "window", includeUncontrolled: true };
+  return self.clients.matchAll(everyPage).then(function (pages) {
     pages.forEach(function (page) {
       page.postMessage({ log: text });
     });

@@ -134,7 +134,11 @@ export class TestServer {
   // An HTML page made by the scenario, with the prelude.
   sendPage(request, response, html) {
     const body = Buffer.from(withPrelude(html, this.prelude(request)));
-    response.writeHead(200, { "Content-Type": TYPES[".html"], "Content-Length": body.length, "Cache-Control": "no-cache" });
+    response.writeHead(200, {
+      "Content-Type": TYPES[".html"],
+      "Content-Length": body.length,
+      "Cache-Control": "no-cache",
+    });
     response.end(body);
   }
 
