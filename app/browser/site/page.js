@@ -393,10 +393,14 @@
     if (!("serviceWorker" in navigator))
       return;
     navigator.serviceWorker.register("sw.js").then(function (registration) {
+      updateRegistration = registration;
       registration.update().catch(function () {});  // offline: the next start asks again
+      // A new build installed, or already in charge: a browser may let it take over by itself
+      // while this page still runs the old one.
       function watch(worker) {
         worker.addEventListener("statechange", function () {
-          if (worker.state !== "installed" || !navigator.serviceWorker.controller)
+          var ready = worker.state === "installed" || worker.state === "activated";
+          if (!ready || !navigator.serviceWorker.controller)
             return;
           // A newer build than the one the player asked for: it takes over instead.
           if (updating)
