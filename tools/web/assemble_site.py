@@ -8,10 +8,11 @@ FILES_FOLDER the rest of the site (index.html, page.js, input.js, sw.js, manifes
 licences). The game's three files and the page's two scripts are renamed after their content
 (dustreach.<hash>.js, ...), so no browser or cache can ever pair one build's code with another's
 data; index.html names them (its "site-files" list, read by page.js, its preload links and the
-scripts' tags), and sw.js gets the list of every file of the site and a cache name made from their
-content. SITE_FOLDER ends up holding exactly the new site: files of an earlier build (older hashed
-names, compressed copies) are removed, sw.js is written last. Run by the build after every link
-(app/browser/CMakeLists.txt).
+scripts' tags), and sw.js gets every file of the site with the hash of its content, and the
+build's name, made from the content of every file; index.html names its build too, so the worker
+keeps no page of another build. SITE_FOLDER ends up holding exactly the new site: files of an
+earlier build (older hashed names, compressed copies) are removed, sw.js is written last. Run by
+the build after every link (app/browser/CMakeLists.txt).
 """
 import hashlib
 import json
@@ -23,7 +24,10 @@ SITE_FILES_TAG = '<script type="application/json" id="site-files">{}</script>'
 PAGE_SCRIPTS = ('input.js', 'page.js')
 SCRIPT_TAG = '<script src="{}"></script>'
 CACHE_NAME_LINE = 'var CACHE_NAME = "unassembled";'
-FILE_LIST_LINE = 'var SITE_FILES = [];'
+FILE_LIST_LINE = 'var SITE_FILES = {};'
+# A host may add to a page on its way (a script, a banner): the worker checks index.html by the
+# build it names, and every other file by its hash.
+PAGE = 'index.html'
 
 
 def content_hash(data):
@@ -74,24 +78,28 @@ def assemble(game_folder, files_folder):
         'sizes': {'wasm': len(site[game['dustreach.wasm']]),
                   'data': len(site[game['dustreach.data']])},
     }
-    index = site['index.html'].decode()
-    index = filled(index, SITE_FILES_TAG, SITE_FILES_TAG.replace('{}', json.dumps(listing)),
-                   'index.html')
+    index = site[PAGE].decode()
     for name in PAGE_SCRIPTS:
-        index = filled(index, SCRIPT_TAG.format(name), SCRIPT_TAG.format(scripts[name]),
-                       'index.html')
+        index = filled(index, SCRIPT_TAG.format(name), SCRIPT_TAG.format(scripts[name]), PAGE)
     for name in GAME_FILES:
-        index = filled(index, 'href="%s"' % name, 'href="%s"' % game[name], 'index.html')
-    site['index.html'] = index.encode()
+        index = filled(index, 'href="%s"' % name, 'href="%s"' % game[name], PAGE)
+    site[PAGE] = index.encode()
+
+    # The build's name: every file's content, the worker's and the page's (without the name)
+    # included, so any change to the site is a new build with a cache of its own.
+    build = hashlib.sha256()
+    for name in sorted(site):
+        build.update(name.encode() + b'\0' + site[name] + b'\0')
+    build = build.hexdigest()[:12]
+    listing['build'] = build
+    site[PAGE] = filled(index, SITE_FILES_TAG, SITE_FILES_TAG.replace('{}', json.dumps(listing)),
+                        PAGE).encode()
 
     worker = site.pop('sw.js').decode()
-    cached = sorted(site)
-    build = hashlib.sha256()
-    for name in cached:
-        build.update(name.encode() + b'\0' + site[name] + b'\0')
-    worker = filled(worker, CACHE_NAME_LINE,
-                    'var CACHE_NAME = "%s";' % build.hexdigest()[:12], 'sw.js')
-    worker = filled(worker, FILE_LIST_LINE, 'var SITE_FILES = %s;' % json.dumps(cached), 'sw.js')
+    hashes = {name: None if name == PAGE else content_hash(data) for name, data in site.items()}
+    worker = filled(worker, CACHE_NAME_LINE, 'var CACHE_NAME = "%s";' % build, 'sw.js')
+    worker = filled(worker, FILE_LIST_LINE,
+                    'var SITE_FILES = %s;' % json.dumps(hashes, sort_keys=True), 'sw.js')
     site['sw.js'] = worker.encode()
     return site
 

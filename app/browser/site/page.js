@@ -30,6 +30,7 @@
     stage.hidden = true;
     canvas.hidden = true;
     focusHint.hidden = true;
+    updateNote.hidden = true;  // a tab without the game takes a new build by reloading
   }
 
   function showFailure(text) {
@@ -153,6 +154,8 @@
       showElsewhere("Dustreach moved to another tab.");
       state = "moved";
       letGo();
+      if (reloadWhenMoved)
+        reloadWhenShown();
     });
   }
 
@@ -321,34 +324,91 @@
   // ---- Offline and updates ---------------------------------------------------------------------
   // sw.js keeps every file of the site for offline use. A new build arrives as a new sw.js: it
   // installs in the background and takes over once no page of the old build is open, or at once
-  // when the player asks (the note under the game). Registered once the game runs, so its
-  // downloads never compete with the game's.
+  // when the player asks (the note under the game, shown only where the game runs). Registered
+  // once the game runs, so its downloads never compete with the game's.
   var updating = false;
+  var updateTimer = 0;
+  var updateRegistration = null;
+  var controllerChanged = false;
+  var reloadWhenMoved = false;
+  var UPDATE_SECONDS = 10;
+  var updateText = updateNote.firstChild.textContent;
+
+  // The page after the next reload takes the game back, waiting until this one has let it go.
+  function keepGameHere() {
+    try {
+      sessionStorage.setItem(siteName, "take over");
+    } catch (error) {
+      // Without sessionStorage the reloaded page takes the game if no other tab has it.
+    }
+  }
 
   function offerUpdate(registration) {
+    updateRegistration = registration;
+    if (state !== "running" || updating)
+      return;  // offered again when the game runs here (keepForOffline)
+    updateNote.firstChild.textContent = updateText;
     updateNote.hidden = false;
-    updateNow.onclick = function () {
-      updating = true;
-      stopGame().then(function () {
-        // The worker waiting now: a newer one may have replaced the one first offered.
-        if (registration.waiting)
-          registration.waiting.postMessage("take over");
-      });
-    };
+    updateNow.hidden = false;
+    updateNow.onclick = startUpdate;
+  }
+
+  // The game stops only once the new build is in charge: then its files are stored and the page
+  // reloads into the new build with the game.
+  function restartInNewBuild() {
+    clearTimeout(updateTimer);
+    if (state !== "running") {
+      location.reload();
+      return;
+    }
+    stopGame().then(function () {
+      keepGameHere();
+      location.reload();
+    });
+  }
+
+  function updateFailed() {
+    updating = false;
+    updateNow.hidden = true;
+    updateNote.firstChild.textContent = "The new version of Dustreach could not be started; this" +
+        " one plays on. Reload the page to try again. ";
+  }
+
+  // "Start it now": the waiting build is asked to take over. One that already did (from another
+  // tab) is in charge: the page reloads into it at once.
+  function startUpdate() {
+    if (updating)
+      return;
+    updating = true;
+    var waiting = updateRegistration.waiting;
+    if (!waiting) {
+      restartInNewBuild();
+      return;
+    }
+    waiting.postMessage("take over");
+    updateTimer = setTimeout(updateFailed, UPDATE_SECONDS * 1000);
   }
 
   function keepForOffline() {
     if (!("serviceWorker" in navigator))
       return;
     navigator.serviceWorker.register("sw.js").then(function (registration) {
+      updateRegistration = registration;
       registration.update().catch(function () {});  // offline: the next start asks again
+      // A new build installed, or already in charge: a browser may let it take over by itself
+      // while this page still runs the old one.
       function watch(worker) {
         worker.addEventListener("statechange", function () {
-          if (worker.state === "installed" && navigator.serviceWorker.controller)
-            offerUpdate(registration);
+          var ready = worker.state === "installed" || worker.state === "activated";
+          if (!ready || !navigator.serviceWorker.controller)
+            return;
+          // A newer build than the one the player asked for: it takes over instead.
+          if (updating)
+            worker.postMessage("take over");
+          offerUpdate(registration);
         });
       }
-      if (registration.waiting && navigator.serviceWorker.controller)
+      if ((registration.waiting || controllerChanged) && navigator.serviceWorker.controller)
         offerUpdate(registration);
       if (registration.installing)
         watch(registration.installing);
@@ -360,12 +420,43 @@
     });
   }
 
-  // A new build took over. A page that plays keeps its game unless it asked for the update; a
-  // page waiting for the game keeps its place; any other page shows the new build at once.
-  if ("serviceWorker" in navigator) {
-    navigator.serviceWorker.addEventListener("controllerchange", function () {
-      if (updating || (!running && !waitingForLock))
+  // A page without the game shows a new build once it is shown: a hidden one that reloaded at
+  // once could take the game (it is free for a moment) from the tab that asked for the update.
+  function reloadWhenShown() {
+    if (document.visibilityState === "visible") {
+      location.reload();
+      return;
+    }
+    document.addEventListener("visibilitychange", function () {
+      if (document.visibilityState === "visible")
         location.reload();
+    });
+  }
+
+  if ("serviceWorker" in navigator) {
+    // A new build took over. A page that plays keeps its game, and offers the new build, unless
+    // it asked for it; a page loading or waiting for the game reloads into it keeping its place;
+    // any other page shows it (a page storing the game for another tab once it is stored).
+    navigator.serviceWorker.addEventListener("controllerchange", function () {
+      controllerChanged = true;
+      if (updating) {
+        restartInNewBuild();
+      } else if (state === "running") {
+        if (updateRegistration)
+          offerUpdate(updateRegistration);
+      } else if (state === "moved" && releaseLock) {
+        reloadWhenMoved = true;
+      } else if (state === "loading" || waitingForLock) {
+        keepGameHere();
+        location.reload();
+      } else {
+        reloadWhenShown();
+      }
+    });
+    // Why the worker did not keep a build (a host's answer it could not trust), for the console.
+    navigator.serviceWorker.addEventListener("message", function (event) {
+      if (event.data && typeof event.data.log === "string")
+        console.log(event.data.log);
     });
   }
 

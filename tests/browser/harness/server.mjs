@@ -10,6 +10,15 @@
 //
 // Files are sent with "Cache-Control: no-cache", so a reload always asks again. An HTML page gets
 // the prelude's text (a script, see the engines that need it) at the start of its <head>.
+//
+// A mount's handler may act as one of the kinds of static host players meet:
+//   "/": server.host(site, { kind, inject })
+// kind: "plain"; "index redirected" (index.html answered by a redirect to its folder's address);
+// "clean URLs" (NAME.html redirected to NAME, and NAME answered with NAME.html); "app fallback"
+// (a missing file answered with 200 and the site's index.html, as for a single-page app).
+// site: a folder, or a function of the path under the mount giving the folders to look in, in
+// order (a deploy half seen: one file from the new build, the others from the old). inject: HTML
+// put into every page, after the prelude.
 import fs from "node:fs/promises";
 import http from "node:http";
 import path from "node:path";
@@ -95,7 +104,45 @@ export class TestServer {
     }
   }
 
-  async sendFile(request, response, folder, relative) {
+  // A handler that serves site as a host of the kind given (see the top of this file).
+  host(site, { kind = "plain", inject = "" } = {}) {
+    const folders = typeof site === "function" ? site : () => [site];
+    const exists = async (folder, relative) =>
+      !!(await fs.stat(path.join(folder, decodeURIComponent(relative) || "index.html")).catch(() => null));
+    return async (request, response, relative) => {
+      const name = relative.split("/").pop();
+      const redirect = (to) => response.writeHead(kind === "clean URLs" ? 308 : 301, { Location: to }).end();
+      if (kind === "index redirected" && name === "index.html")
+        return redirect("./");
+      if (kind === "clean URLs" && name.endsWith(".html"))
+        return redirect(name === "index.html" ? "./" : name.slice(0, -5));
+      let candidates = [relative];
+      if (kind === "clean URLs" && name && !name.includes("."))
+        candidates = [relative, `${relative}.html`];
+      for (const folder of folders(relative)) {
+        for (const candidate of candidates) {
+          if (await exists(folder, candidate))
+            return this.sendFile(request, response, folder, candidate, { inject });
+        }
+      }
+      if (kind === "app fallback")
+        return this.sendFile(request, response, folders("index.html")[0], "index.html", { inject });
+      this.refuse(response, 404);
+    };
+  }
+
+  // An HTML page made by the scenario, with the prelude.
+  sendPage(request, response, html) {
+    const body = Buffer.from(withPrelude(html, this.prelude(request)));
+    response.writeHead(200, {
+      "Content-Type": TYPES[".html"],
+      "Content-Length": body.length,
+      "Cache-Control": "no-cache",
+    });
+    response.end(body);
+  }
+
+  async sendFile(request, response, folder, relative, { inject = "" } = {}) {
     const root = path.resolve(folder);
     let file = path.resolve(root, decodeURIComponent(relative) || "index.html");
     if (file !== root && !file.startsWith(root + path.sep))
@@ -106,7 +153,7 @@ export class TestServer {
     if (body === null)
       return this.refuse(response, 404);
     const type = TYPES[path.extname(file).toLowerCase()] || "application/octet-stream";
-    const prelude = type.startsWith("text/html") ? this.prelude(request) : "";
+    const prelude = type.startsWith("text/html") ? this.prelude(request) + inject : "";
     if (prelude)
       body = Buffer.from(withPrelude(body.toString("utf8"), prelude));
     response.writeHead(200, {

@@ -14,7 +14,7 @@ const WORKER_READY = "navigator.serviceWorker.ready.then((ready) => !!ready.acti
 const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
 
 // The game's file names in a built site, as its index.html lists them.
-async function gameFiles(site) {
+export async function gameFiles(site) {
   const index = await fs.readFile(path.join(site, "index.html"), "utf8");
   return JSON.parse(/<script type="application\/json" id="site-files">(.*?)<\/script>/.exec(index)[1]);
 }
@@ -32,7 +32,7 @@ async function switchableServer(ctx, folder, special = () => false) {
 
 // A second build of the site: the linked game changed a little (a comment, a custom section, a
 // byte after the packed files) and assembled again as the build does.
-async function secondBuild(ctx) {
+export async function secondBuild(ctx) {
   const built = path.dirname(ctx.folders.site);
   const game = path.join(await ctx.temporaryFolder(), "game");
   await fs.cp(path.join(built, "game"), game, { recursive: true });
