@@ -7,7 +7,7 @@ GAME_FOLDER holds dustreach.js, dustreach.wasm and dustreach.data as the linker 
 FILES_FOLDER the rest of the site (index.html, page.js, input.js, sw.js, manifest.json, icons,
 licences). The game's three files and the page's two scripts are renamed after their content
 (dustreach.<hash>.js, ...), so no browser or cache can ever pair one build's code with another's
-data; index.html names them (its "site-files" list, read by page.js, its preload links and the
+data; index.html names them (its "site-files" list, read by its loader and page.js, and the
 scripts' tags), and sw.js gets the list of every file of the site and a cache name made from their
 content. SITE_FOLDER ends up holding exactly the new site: files of an earlier build (older hashed
 names, compressed copies) are removed, sw.js is written last. Run by the build after every link (app/browser/CMakeLists.txt).
@@ -79,8 +79,6 @@ def assemble(game_folder, files_folder):
     for name in PAGE_SCRIPTS:
         index = filled(index, SCRIPT_TAG.format(name), SCRIPT_TAG.format(scripts[name]),
                        'index.html')
-    for name in GAME_FILES:
-        index = filled(index, 'href="%s"' % name, 'href="%s"' % game[name], 'index.html')
     site['index.html'] = index.encode()
 
     worker = site.pop('sw.js').decode()
