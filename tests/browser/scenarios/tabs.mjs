@@ -1,6 +1,7 @@
-// tabs.mjs: one tab at a time. A second tab of the site says the game is open elsewhere and takes
-// it over on request; no score is lost, whether the browser has Web Locks or not; two copies of
-// the site on one origin are two games.
+// tabs.mjs: one tab at a time. A second tab of the site says the game is open elsewhere, without
+// downloading the game, and takes it over on request; a store that does not finish holds the
+// hand-over up for seconds at most, and the tab says what was not stored; no score is lost,
+// whether the browser has Web Locks or not; two copies of the site on one origin are two games.
 import assert from "node:assert/strict";
 import { gameFile, loseGame, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
@@ -30,6 +31,9 @@ export const scenarios = [
       const second = await first.openTab(ctx.site, { ready: ELSEWHERE });
       assert.equal(await elsewhereText(second), "Dustreach is open in another tab.");
       assert.equal(await second.evaluate("typeof Module"), "undefined", "the game is not even loaded");
+      const downloaded = await second.evaluate(() => performance.getEntriesByType("resource")
+        .map((entry) => entry.name.split("/").pop()).filter((name) => /^dustreach\.\w{12}\./.test(name)));
+      assert.deepEqual(downloaded, [], "nor downloaded");
       await playHere(second);
       await first.waitFor('document.getElementById("elsewhere-text").textContent === ' +
         '"Dustreach moved to another tab."', { what: "the first tab to say the game moved" });
@@ -43,6 +47,24 @@ export const scenarios = [
       await second.waitFor('document.getElementById("elsewhere-text").textContent === ' +
         '"Dustreach moved to another tab."', { what: "the second tab to let go" });
       assert.equal(await gameFile(first, "highScore.txt"), "111\n222\n");
+    },
+  },
+  {
+    name: "a store that does not finish holds the hand-over up for seconds at most, and is said",
+    async run(ctx) {
+      const first = await ctx.open();
+      // From now on no transaction of the first tab's ever ends.
+      await first.evaluate(() => {
+        const request = () => ({});
+        IDBDatabase.prototype.transaction = () => ({ objectStore: () => ({ get: request, put: request }) });
+      });
+      await first.press(" ");
+      await first.press("k");
+      const second = await first.openTab(ctx.site, { ready: ELSEWHERE });
+      await playHere(second);
+      await first.waitFor(() => document.getElementById("elsewhere-text").textContent ===
+        "Dustreach moved to another tab. The browser did not store currentSave.txt in time: the game" +
+        " goes on without its latest version.", { what: "the first tab to say what it could not store" });
     },
   },
   {
