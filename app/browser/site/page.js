@@ -262,7 +262,7 @@
     var tries = 0;
     var handedOn = 0;
     var timer = null;
-    var current = null;  // { reader, skip, stalled() } of the try under way
+    var current = null;  // the try under way, as fetchOnce resolves to it
 
     function showProgress() {
       var loaded = Object.keys(received).reduce(function (sum, key) {
@@ -297,11 +297,9 @@
       if (aborter)
         options.signal = aborter.signal;
       return fetch(name, options).then(function (response) {
-        if (!response.ok) {
-          clearTimeout(timer);
-          throw new Problem((response.status + " " + response.statusText).trim(), false);
-        }
         clearTimeout(timer);
+        if (!response.ok)
+          throw new Problem((response.status + " " + response.statusText).trim(), false);
         return { response: response, reader: response.body.getReader(), skip: handedOn,
                  watch: watch, why: why };
       }, function () {
@@ -473,6 +471,10 @@
   function run(address) {
     var script = document.createElement("script");
     script.src = address;
+    script.onload = function () {
+      if (address !== site.game)
+        URL.revokeObjectURL(address);
+    };
     script.onerror = function () {
       if (address !== site.game)
         run(site.game);
