@@ -2,8 +2,9 @@
 // linker with --pre-js). The game writes "currentSave.txt" and "highScore.txt" in /dustreach, a
 // folder in memory. This script keeps them in an IndexedDB database of its own: one object store,
 // "files", holding exactly those two files under their names, each as
-// {contents: Uint8Array, written: milliseconds since 1970}. The database's name carries the site's
-// path, so two copies of the site on one origin keep separate files.
+// {contents: Uint8Array, written: milliseconds since 1970}; a save also carries order, the store's
+// count of the saves it has taken (absent in stores written before it was kept: 0). The database's
+// name carries the site's path, so two copies of the site on one origin keep separate files.
 //
 // Loading: the files are read as soon as this script runs and written into /dustreach before main
 // (a run dependency). Where IndexedDB is missing, refuses or does not answer within
@@ -14,12 +15,16 @@
 // which never deletes a file and never rolls back what another copy of the game stored:
 // - highScore.txt only grows: the lines this copy added since its last flush are appended to
 //   whatever the store holds, so scores from another tab are kept;
-// - currentSave.txt: the newest save wins, as on the desktop where each save replaces the file.
-//   A copy stores only a save it made itself, stamped with the time it was written, and never over
-//   a save stamped later (another tab's save made after this one).
+// - currentSave.txt: the last save made wins, as on the desktop where each save replaces the file.
+//   The computer's clock has no say: IndexedDB runs the readwrite transactions on one store one
+//   after another, in the order they were begun, and a copy begins its flush in the frame after
+//   the one that wrote the save. So the store's order is the order of the saves, whichever tab made
+//   them, and each save stored takes the next number of the store's count.
 // A refused transaction (a full store) reports failure: the game prints its usual line, and the
-// lines not stored are stored with the next flush that works.
-
+// lines not stored are stored with the next flush that works. A flush that has not ended within
+// kAnswerWithinMs is reported as failed, so the game never waits on the storage. A connection the
+// browser closed (Safari does so to pages left in the background) is opened again and the flush
+// tried once more.
 (function () {
   "use strict";
 
@@ -30,9 +35,11 @@
   var kAnswerWithinMs = 4000;
   var kNewLine = 10;
 
-  var database = null;  // the open database; null where there is none
+  var database = null;  // the open connection; null where there is none (yet, or any more)
+  var givenUp = false;  // a newer version of the site took the database: saves stop lasting here
   var storedScores = new Uint8Array(0);  // highScore.txt as this copy last stored or loaded it
-  var flushesUnderWay = 0;
+  var inFlight = [];  // the names of the files in the flushes under way, once per flush
+  var unstored = {};  // name -> true for a file whose last flush failed: the store lacks its last
   var idleWaiters = [];
 
   function databaseName() {
@@ -47,32 +54,36 @@
   }
 
   // Earlier builds kept the two files through emscripten's IDBFS, in a database named
-  // "/dustreach" shared by every path of the origin. A store made afresh takes them over once;
-  // that database is left as it was, and none is made where there was none: it is opened only
-  // when listed, and an open that would create it is cancelled (WebKit keeps an empty one all
-  // the same, hence the list first).
+  // "/dustreach" shared by every path of the origin. Each start takes over any of them the store
+  // lacks, in one transaction that looks and stores: a tab closed half-way leaves the store as it
+  // was, and the next start does it again; once the store holds a file, that file is the game's
+  // and the old one is never copied over it. That database is left as it was, and none is made
+  // where there was none: it is opened only when listed, and an open that would create it is
+  // cancelled (WebKit keeps an empty one all the same, hence the list first).
   function takeOverOldFiles(opened) {
     var listed = typeof indexedDB.databases === "function" ?
       indexedDB.databases().then(function (bases) {
         return bases.some(function (base) { return base.name === kFolder; });
       }, function () { return true; }) : Promise.resolve(true);
     return listed.then(function (exists) {
-      return exists ? oldFiles(opened) : null;
+      return exists ? oldFiles().then(function (found) { return keepOldFiles(opened, found); })
+                    : null;
     });
   }
 
-  function oldFiles(opened) {
+  // The old database's two files ([save, scores], each absent as undefined); none where it has none.
+  function oldFiles() {
     return new Promise(function (resolve) {
       var request = indexedDB.open(kFolder);
       request.onupgradeneeded = function () {
         request.transaction.abort();
       };
-      request.onerror = function () { resolve(); };
+      request.onerror = function () { resolve([]); };
       request.onsuccess = function () {
         var old = request.result;
         if (!old.objectStoreNames.contains("FILE_DATA")) {
           old.close();
-          resolve();
+          resolve([]);
           return;
         }
         var files = old.transaction("FILE_DATA").objectStore("FILE_DATA");
@@ -80,44 +91,88 @@
           return promiseOf(files.get(kFolder + "/" + name));
         })).then(function (found) {
           old.close();
-          var transaction = opened.transaction(kStore, "readwrite");
-          [kSave, kScores].forEach(function (name, index) {
-            var file = found[index];
-            if (file && file.contents instanceof Uint8Array) {
-              var written = file.timestamp ? new Date(file.timestamp).getTime() : Date.now();
-              transaction.objectStore(kStore).put({ contents: file.contents, written: written },
-                                                  name);
-            }
-          });
-          transaction.oncomplete = transaction.onabort = function () { resolve(); };
+          resolve(found);
         }, function () {
           old.close();
-          resolve();
+          resolve([]);
         });
       };
     });
   }
 
-  // Opens (creating on first use) the database; resolves to it with the two files as stored.
-  function openStore() {
-    var created = false;
+  function keepOldFiles(opened, found) {
+    return new Promise(function (resolve) {
+      var transaction = opened.transaction(kStore, "readwrite");
+      var files = transaction.objectStore(kStore);
+      [kSave, kScores].forEach(function (name, index) {
+        var file = found[index];
+        if (!file || !(file.contents instanceof Uint8Array))
+          return;
+        files.get(name).onsuccess = function (event) {
+          if (event.target.result)
+            return;  // taken over already, or written by this build since
+          var written = file.timestamp ? new Date(file.timestamp).getTime() : Date.now();
+          files.put({ contents: file.contents, written: written }, name);
+        };
+      });
+      transaction.oncomplete = transaction.onabort = function () { resolve(); };
+    });
+  }
+
+  // Opens (creating on first use) the database.
+  function openDatabase() {
     return new Promise(function (resolve, reject) {
       var request = indexedDB.open(databaseName(), 1);
       request.onupgradeneeded = function () {
         request.result.createObjectStore(kStore);
-        created = true;
       };
       request.onsuccess = function () { resolve(request.result); };
-      request.onerror = function () { reject(request.error); };
-      // onblocked: another tab holds an older version open; the wait for an answer covers it.
-    }).then(function (opened) {
-      return created ? takeOverOldFiles(opened).then(function () { return opened; }) : opened;
-    }).then(function (opened) {
-      // A newer site in another tab needs the database: let go (saves stop lasting here).
-      opened.onversionchange = function () {
-        opened.close();
-        database = null;
+      request.onerror = function (event) {
+        event.preventDefault();  // said by whoever waits for it
+        reject(request.error);
       };
+      // onblocked: another tab holds an older version open; the wait for an answer covers it.
+    });
+  }
+
+  // This copy's connection from now on.
+  function adopt(opened) {
+    database = opened;
+    // A newer site in another tab needs the database: let go (saves stop lasting here).
+    opened.onversionchange = function () {
+      opened.close();
+      database = null;
+      givenUp = true;
+    };
+    // The browser closed it (storage cleared, or a page long in the background): open it again
+    // when next needed.
+    opened.onclose = function () {
+      if (database === opened)
+        database = null;
+    };
+  }
+
+  // The connection to store through, opened again where the browser closed it.
+  function connection() {
+    if (database)
+      return Promise.resolve(database);
+    if (givenUp)
+      return Promise.reject(new Error("a newer version of the site has the files now"));
+    return new Promise(function (resolve) { resolve(openDatabase()); }).then(function (opened) {
+      if (database) {
+        opened.close();  // another flush opened one meanwhile
+        return database;
+      }
+      adopt(opened);
+      return opened;
+    });
+  }
+
+  // Opens the database and resolves to it with the two files as stored.
+  function openStore() {
+    return openDatabase().then(function (opened) {
+      return takeOverOldFiles(opened).then(function () { return opened; });
+    }).then(function (opened) {
       var files = opened.transaction(kStore).objectStore(kStore);
       return Promise.all([promiseOf(files.get(kSave)), promiseOf(files.get(kScores))])
         .then(function (stored) {
@@ -127,8 +182,9 @@
   }
 
   // Started at once, while the rest of the game downloads; a browser without IndexedDB (or whose
-  // indexedDB throws when touched) refuses here.
+  // indexedDB throws when touched, as where site data is blocked) refuses here.
   var loading = new Promise(function (resolve) { resolve(openStore()); });
+  loading.catch(function () {});  // said once the game asks for the files (loadFiles)
 
   function writeLocal(name, file) {
     if (file && file.contents instanceof Uint8Array)
@@ -154,7 +210,7 @@
         return;
       answered = true;
       if (loaded) {
-        database = loaded.database;
+        adopt(loaded.database);
         writeLocal(kSave, loaded.save);
         writeLocal(kScores, loaded.scores);
         var scores = readLocal(kScores);
@@ -173,7 +229,7 @@
     }, kAnswerWithinMs);
     loading.then(function (loaded) {
       if (answered)
-        loaded.database.close();  // too late: this page plays without it
+        loaded.database.close();  // too late: this page plays without what it held
       answer(loaded);
     }, function (error) {
       answer(null, error);
@@ -207,78 +263,145 @@
     return joined;
   }
 
-  // Stores the files written (save and highScores say which); done(ok) when the transaction ended.
+  // Stores the files written (save and highScores say which); done(ok) once, when the transaction
+  // ended or kAnswerWithinMs passed.
   function flush(save, highScores, done) {
     var saveFile = save ? readLocal(kSave) : null;
     var scoresFile = highScores ? readLocal(kScores) : null;
-    var lines = scoresFile ? linesAdded(scoresFile.contents) : new Uint8Array(0);
-    var transaction;
-    try {
-      transaction = database.transaction(kStore, "readwrite");
-    } catch (error) {
-      done(false);  // no database, or the browser closed it
-      return;
+    var ended = false;
+    function end(ok) {
+      if (ended)
+        return;
+      ended = true;
+      clearTimeout(timer);
+      done(ok);
     }
-    var files = transaction.objectStore(kStore);
-    var kept = false;
-    // A put that throws (a full or broken store) ends the transaction, storing nothing.
-    function storeWith(name, change) {
-      files.get(name).onsuccess = function (event) {
-        try {
-          change(event.target.result);
-        } catch (error) {
-          console.error("IndexedDB refused " + name + ":", error);
-          transaction.abort();
+    var timer = setTimeout(function () {
+      console.error("IndexedDB did not store the files within " + kAnswerWithinMs / 1000 + " s");
+      end(false);
+    }, kAnswerWithinMs);
+
+    function attempt(again) {
+      connection().then(function (opened) {
+        store(opened, again);
+      }, function (error) {
+        console.error("IndexedDB is not available:", error);
+        end(false);
+      });
+    }
+
+    function store(opened, again) {
+      var transaction;
+      try {
+        transaction = opened.transaction(kStore, "readwrite");
+      } catch (error) {
+        // Closed by the browser without a word (or closing): open it again, once.
+        if (database === opened)
+          database = null;
+        if (again)
+          attempt(false);
+        else
+          end(false);
+        return;
+      }
+      var files = transaction.objectStore(kStore);
+      var kept = false;
+      var scoresBefore = storedScores;
+      // A put that throws (a full or broken store) ends the transaction, storing nothing.
+      function storeWith(name, change) {
+        files.get(name).onsuccess = function (event) {
+          try {
+            change(event.target.result);
+          } catch (error) {
+            console.error("IndexedDB refused " + name + ":", error);
+            transaction.abort();
+          }
+        };
+      }
+      if (saveFile) {
+        storeWith(kSave, function (stored) {
+          var order = stored && stored.order > 0 ? stored.order : 0;
+          files.put({ contents: saveFile.contents, written: saveFile.written, order: order + 1 },
+                    kSave);
+          kept = true;
+        });
+      }
+      if (scoresFile) {
+        // Counted here, where this transaction runs: an earlier one of this copy's, reported
+        // late, has ended by now and its lines are not appended twice.
+        storeWith(kScores, function (stored) {
+          var lines = linesAdded(scoresFile.contents);
+          if (lines.length === 0)
+            return;
+          var before = stored && stored.contents instanceof Uint8Array ? stored.contents
+                                                                        : new Uint8Array(0);
+          files.put({ contents: appended(before, lines), written: Date.now() }, kScores);
+          storedScores = scoresFile.contents;
+          kept = true;
+        });
+      }
+      transaction.oncomplete = function () {
+        if (kept && Module["onFilesKept"])
+          Module["onFilesKept"]();
+        end(true);
+      };
+      transaction.onabort = function () {
+        storedScores = scoresBefore;
+        if (again && database !== opened) {
+          attempt(false);  // the connection was closed under it
+          return;
         }
+        if (transaction.error)
+          console.error("IndexedDB refused the files:", transaction.error);
+        end(false);
       };
     }
-    if (saveFile) {
-      storeWith(kSave, function (stored) {
-        if (!stored || !(stored.written > saveFile.written)) {
-          files.put(saveFile, kSave);
-          kept = true;
-        }
-      });
-    }
-    if (lines.length > 0) {
-      storeWith(kScores, function (stored) {
-        var before = stored && stored.contents instanceof Uint8Array ? stored.contents
-                                                                      : new Uint8Array(0);
-        files.put({ contents: appended(before, lines), written: Date.now() }, kScores);
-        kept = true;
-      });
-    }
-    transaction.oncomplete = function () {
-      if (scoresFile)
-        storedScores = scoresFile.contents;
-      if (kept && Module["onFilesKept"])
-        Module["onFilesKept"]();
-      done(true);
-    };
-    transaction.onabort = function () {
-      if (transaction.error)
-        console.error("IndexedDB refused the files:", transaction.error);
-      done(false);
-    };
+
+    attempt(true);
+  }
+
+  function wakeWaiters() {
+    idleWaiters.splice(0).forEach(function (wake) { wake(); });
   }
 
   Module["dustreachStorage"] = {
     // BrowserStorage's flush (see above); one at a time.
     flush: function (save, highScores, done) {
-      ++flushesUnderWay;
+      var names = (save ? [kSave] : []).concat(highScores ? [kScores] : []);
+      inFlight = inFlight.concat(names);
       flush(save, highScores, function (ok) {
+        names.forEach(function (name) {
+          inFlight.splice(inFlight.indexOf(name), 1);
+          unstored[name] = !ok;
+        });
         done(ok);  // may start the next flush at once
-        if (--flushesUnderWay === 0)
-          idleWaiters.splice(0).forEach(function (resolve) { resolve(); });
+        if (inFlight.length === 0)
+          wakeWaiters();
       });
     },
-    // Resolves once no flush is under way: after the game stopped, its files are all stored.
-    whenIdle: function () {
+    // Resolves once no flush is under way (after the game stopped, its files are all stored), or
+    // after withinMs at most, to the names of the files whose last version the store lacks (still
+    // being stored, or refused); [] when it has them all.
+    whenIdle: function (withinMs) {
+      function missing() {
+        return [kSave, kScores].filter(function (name) {
+          return unstored[name] || inFlight.indexOf(name) >= 0;
+        });
+      }
       return new Promise(function (resolve) {
-        if (flushesUnderWay === 0)
-          resolve();
-        else
-          idleWaiters.push(resolve);
+        if (inFlight.length === 0) {
+          resolve(missing());
+          return;
+        }
+        var timer = setTimeout(function () {
+          idleWaiters.splice(idleWaiters.indexOf(idle), 1);
+          resolve(missing());
+        }, withinMs);
+        function idle() {
+          clearTimeout(timer);
+          resolve(missing());
+        }
+        idleWaiters.push(idle);
       });
     }
   };

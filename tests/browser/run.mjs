@@ -12,7 +12,8 @@
 // an engine's name to the reason it cannot run the scenario ({ webkit: "no phone emulation" }).
 // run(ctx) fails by throwing (node:assert). ctx (harness/context.mjs):
 //   ctx.engine           "chromium", "firefox" or "webkit"
-//   ctx.can              what the engine can: { touch, mobile, pixelRatio, cpuThrottle, cdp }
+//   ctx.can              what the engine can: { touch, mobile, pixelRatio, cpuThrottle, cdp,
+//                        blockSiteData }
 //   ctx.site             the site's address, served by ctx.server, the scenario's own TestServer
 //   ctx.folders          { site, frames }: the built site and the desktop's reference frames
 //   ctx.serve(mounts)    another started TestServer: { "/": folder, "/b/": folder2, "/x": handler }
@@ -20,7 +21,8 @@
 //   ctx.open(address, options)  a page in a fresh profile, showing the address (relative to
 //                        ctx.site); options: viewport { width, height, deviceScaleFactor },
 //                        mobile, beforeLoad (script run before the page's own), cpuThrottle,
-//                        readableCanvas, ready (expression or function; null: no waiting)
+//                        readableCanvas, blockSiteData (the browser's setting blocking cookies
+//                        and site data), ready (expression or function; null: no waiting)
 //   ctx.temporaryFolder(), ctx.log(...)
 // A page (harness/page.mjs):
 //   goto(address), reload(), address(), evaluate(fn, ...args) or evaluate("expression"),

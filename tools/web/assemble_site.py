@@ -7,7 +7,7 @@ GAME_FOLDER holds dustreach.js, dustreach.wasm and dustreach.data as the linker 
 FILES_FOLDER the rest of the site (index.html, page.js, input.js, sw.js, manifest.json, icons,
 licences). The game's three files and the page's two scripts are renamed after their content
 (dustreach.<hash>.js, ...), so no browser or cache can ever pair one build's code with another's
-data; index.html names them (its "site-files" list, read by page.js, its preload links and the
+data; index.html names them (its "site-files" list, read by its loader and page.js, and the
 scripts' tags), and sw.js gets every file of the site with the hash of its content, and the
 build's name, made from the content of every file; index.html names its build too, so the worker
 keeps no page of another build. SITE_FOLDER ends up holding exactly the new site: files of an
@@ -81,8 +81,6 @@ def assemble(game_folder, files_folder):
     index = site[PAGE].decode()
     for name in PAGE_SCRIPTS:
         index = filled(index, SCRIPT_TAG.format(name), SCRIPT_TAG.format(scripts[name]), PAGE)
-    for name in GAME_FILES:
-        index = filled(index, 'href="%s"' % name, 'href="%s"' % game[name], PAGE)
     site[PAGE] = index.encode()
 
     # The build's name: every file's content, the worker's and the page's (without the name)

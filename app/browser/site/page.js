@@ -3,7 +3,8 @@
 // the game's files with a progress line and a plain message for any that fails, sends the game's
 // standard output to the console, shows a plain message instead of the game when it cannot start,
 // keeps the site for offline use (sw.js), and decides which keys and buttons are the game's: those
-// never scroll the page or open menus, and every other one stays the browser's.
+// never scroll the page or open menus, and every other one stays the browser's. Every storage API
+// it touches may throw or refuse (site data blocked): the game then plays all the same.
 (function () {
   "use strict";
 
@@ -18,6 +19,7 @@
   var playHere = document.getElementById("play-here");
   var updateNote = document.getElementById("update-note");
   var updateNow = document.getElementById("update-now");
+  var tryAgain = document.getElementById("try-again");
   // The site's assembly (tools/web/assemble_site.py) names the game's files after their content
   // and lists them here, so this page never pairs one build's code with another's data.
   var site = JSON.parse(document.getElementById("site-files").textContent);
@@ -25,6 +27,16 @@
   var state = "loading";
   var running = false;
   var startFailure = "";
+  // The longest the hand-over and an update wait for the game's files to be stored.
+  var kStoreWithinMs = 4000;
+  // A download that brings no byte for this long has stalled.
+  var kStallMs = 15000;
+
+  // index.html's loader said this script was late: it is here now.
+  if (message.dataset.late) {
+    message.hidden = true;
+    tryAgain.hidden = true;
+  }
 
   function hideGame() {
     stage.hidden = true;
@@ -33,17 +45,42 @@
     updateNote.hidden = true;  // a tab without the game takes a new build by reloading
   }
 
-  function showFailure(text) {
+  function showFailure(text, canRetry) {
     state = "failed";
     running = false;
     hideGame();
     elsewhere.hidden = true;
     message.textContent = text;
     message.hidden = false;
+    tryAgain.hidden = !canRetry;
     letGo();
   }
 
+  tryAgain.addEventListener("click", function () {
+    location.reload();
+  });
+
+  // sessionStorage, or nothing where the browser refuses it (site data blocked).
+  function remembered(key) {
+    try {
+      var value = sessionStorage.getItem(key);
+      sessionStorage.removeItem(key);
+      return value;
+    } catch (error) {
+      return null;
+    }
+  }
+
+  function remember(key, value) {
+    try {
+      sessionStorage.setItem(key, value);
+    } catch (error) {
+      // Site data blocked: the next page does without it.
+    }
+  }
+
   if (typeof WebAssembly !== "object" || typeof WebAssembly.instantiate !== "function") {
+    window.dustreachPageReady = true;
     showFailure("Dustreach needs WebAssembly, which this browser lacks or has turned off.");
     return;
   }
@@ -99,7 +136,12 @@
   // the stored files once it has the lock. Without Web Locks every tab plays; storage.js merges
   // what they store, so no score is lost either way.
   var siteName = "Dustreach " + location.pathname.replace(/[^/]*$/, "");
-  var channel = typeof BroadcastChannel === "function" ? new BroadcastChannel(siteName) : null;
+  var channel = null;
+  try {
+    channel = new BroadcastChannel(siteName);
+  } catch (error) {
+    // Missing or refused: a tab asked to play here waits for the lock alone.
+  }
   var releaseLock = null;
   var waitingForLock = false;
 
@@ -132,26 +174,50 @@
     if (waitingForLock)
       return;  // asked again: the other tab may have missed the first request
     waitingForLock = true;
-    navigator.locks.request(siteName, playWhileHolding);
+    var granted = false;
+    navigator.locks.request(siteName, function () {
+      granted = true;
+      return playWhileHolding();
+    }).catch(function (error) {
+      if (granted)
+        return;
+      // Web Locks refused after all: this tab plays, as where there are none.
+      console.log("Dustreach plays without Web Locks:", error);
+      load();
+    });
   }
 
-  // Stops a running game for good; resolves once its files are stored.
+  // " The browser did not store X in time..." for the files a stopped game could not store.
+  function notStoredText(names) {
+    if (names.length === 0)
+      return "";
+    return " The browser did not store " + names.join(" and ") + " in time: the game goes on" +
+      " without its latest " + (names.length > 1 ? "versions." : "version.");
+  }
+
+  // Stops a running game for good; resolves once its files are stored, or after kStoreWithinMs at
+  // most, to the names of those the store lacks ([] when none).
   function stopGame() {
     if (state !== "running")
-      return Promise.resolve();
+      return Promise.resolve([]);
     // The game may still be starting (its loop not yet begun): the flag keeps it from beginning.
     Module.dustreachStopped = true;
     Module._dustreach_stop(Module.dustreachGame);
     running = false;
-    return Module.dustreachStorage.whenIdle();
+    return Module.dustreachStorage.whenIdle(kStoreWithinMs).then(function (names) {
+      // An update reloads the page: the next one says it.
+      if (updating && names.length > 0)
+        remember(siteName + " not stored", names.join(" and "));
+      return names;
+    });
   }
 
   // This tab gives the game to another: the files stored, then the lock released.
   function moveAway() {
     var stopped = stopGame();
     state = "moved";
-    stopped.then(function () {
-      showElsewhere("Dustreach moved to another tab.");
+    stopped.then(function (names) {
+      showElsewhere("Dustreach moved to another tab." + notStoredText(names));
       state = "moved";
       letGo();
       if (reloadWhenMoved)
@@ -171,7 +237,7 @@
       takeOver();
     } else {
       // This page's game has stopped for good: a fresh page takes the game back.
-      sessionStorage.setItem(siteName, "take over");
+      remember(siteName, "take over");
       location.reload();
     }
   });
@@ -179,43 +245,129 @@
   // ---- Loading ---------------------------------------------------------------------------------
   function fileFailure(name, problem) {
     showFailure("Could not load " + name + " from this site (" + problem + "). Reload the page to" +
-                " try again.");
+                " try again.", true);
+  }
+
+  // Why a download failed, for the message; a stall or a broken connection may be tried again.
+  function Problem(text, transient) {
+    this.text = text;
+    this.transient = transient;
   }
 
   // Fetches one of the game's files; resolves to its response (a body that counts its bytes
-  // into the progress line), or shows why it could not and never resolves.
+  // into the progress line), or shows why it could not and never resolves. A download that
+  // stalls (no byte for kStallMs) or whose connection fails is tried once more; the second try
+  // skips the bytes the first already handed on, so the body reads as one.
   var received = {};
   function download(name) {
     var total = site.sizes.wasm + site.sizes.data;
-    return fetch(name).then(function (response) {
-      if (!response.ok)
-        throw (response.status + " " + response.statusText).trim();
-      var reader = response.body.getReader();
-      received[name] = 0;
-      var counted = new ReadableStream({
+    var counted = name === site.wasm || name === site.data;  // the script's bytes are few
+    var tries = 0;
+    var handedOn = 0;
+    var timer = null;
+    var current = null;  // the try under way, as fetchOnce resolves to it
+
+    function showProgress() {
+      var loaded = Object.keys(received).reduce(function (sum, key) {
+        return sum + received[key];
+      }, 0);
+      if (state === "loading")
+        status.textContent = "Loading Dustreach… " +
+          Math.min(100, Math.floor(100 * loaded / total)) + " %";
+    }
+
+    // One try: resolves to its response and reader, once the headers are in (watch() arms the
+    // stall's timer for a wait on this try).
+    function fetchOnce() {
+      ++tries;
+      var aborter = typeof AbortController === "function" ? new AbortController() : null;
+      var stalled = false;
+      function watch() {
+        clearTimeout(timer);
+        timer = setTimeout(function () {
+          stalled = true;
+          if (aborter)
+            aborter.abort();
+        }, kStallMs);
+      }
+      function why() {
+        return stalled ? new Problem("no data came for " + kStallMs / 1000 + " s", true)
+                       : new Problem("the connection failed", true);
+      }
+      watch();
+      // A second try bypasses the HTTP cache, which would queue it behind the stalled first.
+      var options = tries > 1 ? { cache: "no-store" } : {};
+      if (aborter)
+        options.signal = aborter.signal;
+      return fetch(name, options).then(function (response) {
+        clearTimeout(timer);
+        if (!response.ok)
+          throw new Problem((response.status + " " + response.statusText).trim(), false);
+        return { response: response, reader: response.body.getReader(), skip: handedOn,
+                 watch: watch, why: why };
+      }, function () {
+        throw why();
+      });
+    }
+
+    function again(problem) {
+      if (!(problem instanceof Problem) || !problem.transient || tries > 1)
+        throw problem;
+      console.log("Dustreach tries " + name + " once more: " + problem.text);
+      return fetchOnce();
+    }
+
+    // The bytes of the try under way, with the next try taking over where one fails. Only the
+    // wait for the network counts towards a stall, never a reader that is busy elsewhere.
+    function nextBytes() {
+      current.watch();
+      return current.reader.read().then(function (chunk) {
+        clearTimeout(timer);
+        if (chunk.done)
+          return null;
+        var bytes = chunk.value;
+        var skipped = Math.min(current.skip, bytes.length);
+        current.skip -= skipped;
+        return skipped === bytes.length ? nextBytes() : bytes.subarray(skipped);
+      }, function () {
+        return again(current.why()).then(function (next) {
+          current = next;
+          return nextBytes();
+        });
+      });
+    }
+
+    function failed(problem) {
+      clearTimeout(timer);
+      var text = problem instanceof Problem ? problem.text : String(problem);
+      if (state === "loading")
+        fileFailure(name, text);
+    }
+
+    return fetchOnce().catch(again).then(function (first) {
+      current = first;
+      var body = new ReadableStream({
         pull: function (controller) {
-          return reader.read().then(function (chunk) {
-            if (chunk.done) {
+          return nextBytes().then(function (bytes) {
+            if (!bytes) {
               controller.close();
               return;
             }
-            received[name] += chunk.value.length;
-            var loaded = Object.keys(received).reduce(function (sum, key) {
-              return sum + received[key];
-            }, 0);
-            if (state === "loading")
-              status.textContent = "Loading Dustreach… " +
-                Math.min(100, Math.floor(100 * loaded / total)) + " %";
-            controller.enqueue(chunk.value);
+            handedOn += bytes.length;
+            if (counted) {
+              received[name] = handedOn;
+              showProgress();
+            }
+            controller.enqueue(bytes);
+          }, function (problem) {
+            failed(problem);
+            controller.error(problem);
           });
         }
       });
-      return new Response(counted, { headers: response.headers });
-    }, function () {
-      throw "the connection failed";
+      return new Response(body, { headers: first.response.headers });
     }).catch(function (problem) {
-      if (state === "loading")
-        fileFailure(name, problem);
+      failed(problem);
       return new Promise(function () {});
     });
   }
@@ -243,11 +395,9 @@
       return new Promise(function () {});
     });
     // dustreach.js is small: fetched now, run once the data is in (it takes it synchronously).
-    var preload = document.createElement("link");
-    preload.rel = "preload";
-    preload.as = "script";
-    preload.href = site.game;
-    document.head.appendChild(preload);
+    var game = download(site.game).then(function (response) {
+      return response.blob();
+    });
 
     // A page that embeds the game may have set Module fields of its own already (preRun, say).
     window.Module = Object.assign(window.Module || {}, {
@@ -263,7 +413,8 @@
         }).then(function (result) {
           receive(result.instance, result.module);
         }, function (error) {
-          showFailure("Dustreach could not start " + site.wasm + ": " + error.message);
+          if (state === "loading")  // else said already (a download that failed, say)
+            showFailure("Dustreach could not start " + site.wasm + ": " + error.message);
         });
         return {};  // the exports come later, through receive
       },
@@ -309,16 +460,31 @@
       }
     });
 
-    data.then(function (bytes) {
-      Module.dustreachData = bytes;
-      var script = document.createElement("script");
-      script.src = site.game;
-      script.onerror = function () {
-        if (state === "loading")
-          fileFailure(site.game, "it is missing or was refused");
-      };
-      document.body.appendChild(script);
+    Promise.all([data, game]).then(function (files) {
+      Module.dustreachData = files[0];
+      run(URL.createObjectURL(files[1]));
+    }, function () {
+      if (state === "loading")
+        fileFailure(site.game, "the download broke off");
     });
+  }
+
+  // Runs the game's script, from the bytes downloaded; where the site's content policy refuses
+  // a blob: script, from its address (the browser's cache has it by now).
+  function run(address) {
+    var script = document.createElement("script");
+    script.src = address;
+    script.onload = function () {
+      if (address !== site.game)
+        URL.revokeObjectURL(address);
+    };
+    script.onerror = function () {
+      if (address !== site.game)
+        run(site.game);
+      else if (state === "loading")
+        fileFailure(site.game, "it is missing or was refused");
+    };
+    document.body.appendChild(script);
   }
 
   // ---- Offline and updates ---------------------------------------------------------------------
@@ -461,19 +627,36 @@
   }
 
   // ---- Start -----------------------------------------------------------------------------------
+  // A game an update left unstored (stopGame) is said on the page that follows.
+  var unstoredBefore = remembered(siteName + " not stored");
+  if (unstoredBefore) {
+    storageNote.textContent = "The browser did not store " + unstoredBefore + " in time before" +
+      " the update: the game started without its latest version.";
+    storageNote.hidden = false;
+  }
+
   if (!navigator.locks) {
     load();
-  } else if (sessionStorage.getItem(siteName) === "take over") {
-    sessionStorage.removeItem(siteName);
+  } else if (remembered(siteName) === "take over") {
     showElsewhere("Moving the game here…");
     takeOver();
   } else {
+    var answered = false;
     navigator.locks.request(siteName, { ifAvailable: true }, function (lock) {
+      answered = true;
       if (!lock) {
         showElsewhere("Dustreach is open in another tab.");
         return null;
       }
       return playWhileHolding();
+    }).catch(function (error) {
+      if (answered)
+        return;
+      // Web Locks refused (site data blocked): this tab plays, as where there are none.
+      console.log("Dustreach plays without Web Locks:", error);
+      load();
     });
   }
+  // index.html's loader says what goes wrong before this point; page.js from here on.
+  window.dustreachPageReady = true;
 })();

@@ -2,7 +2,8 @@
 // puppeteer-core (engines/puppeteer.mjs); no geckodriver. A Firefox takes seconds to start, so one
 // runs for all the scenarios, and each profile is a fresh user context in it (storage, caches and
 // service workers of its own). A phone needs the browser's preferences (touch events, a coarse
-// pointer), so phone profiles share a second Firefox started with them. Headless Firefox finds an
+// pointer), so phone profiles share a second Firefox started with them, and profiles with cookies
+// and site data blocked a third (its preference "Block all cookies", which blocks storage too). Headless Firefox finds an
 // OpenGL, and so WebGL, only with an X display: it gets an Xvfb of its own. There is no CPU
 // throttling and no DevTools protocol.
 import { startDisplay } from "./display.mjs";
@@ -18,26 +19,27 @@ const PHONE_PREFERENCES = {
 
 export function createEngine() {
   let display = null;
-  const browsers = new Map(); // "phone" or "desktop" -> a promise of that Firefox
-  const browserFor = async (mobile) => {
+  const browsers = new Map(); // "phone", "desktop" or "blocked" -> a promise of that Firefox
+  const browserFor = async (profile) => {
     display = display || (await startDisplay());
-    const kind = mobile ? "phone" : "desktop";
+    const kind = profile.mobile ? "phone" : profile.blockSiteData ? "blocked" : "desktop";
+    const preferences = { phone: PHONE_PREFERENCES, blocked: { "network.cookie.cookieBehavior": 2 } };
     if (!browsers.has(kind))
       browsers.set(kind, launchBrowser({
         browser: "firefox",
         executablePath: "/usr/bin/firefox-esr",
         headless: true,
         env: { ...process.env, DISPLAY: display.name },
-        extraPrefsFirefox: mobile ? PHONE_PREFERENCES : {},
+        extraPrefsFirefox: preferences[kind] || {},
       }));
     return browsers.get(kind);
   };
   return {
     name: "firefox",
-    can: { touch: true, mobile: true, pixelRatio: true, cpuThrottle: false, cdp: false },
+    can: { touch: true, mobile: true, pixelRatio: true, cpuThrottle: false, cdp: false, blockSiteData: true },
     prelude: () => "",
     async launch(profile) {
-      const context = await (await browserFor(profile.mobile)).createBrowserContext();
+      const context = await (await browserFor(profile)).createBrowserContext();
       return profileIn(context, profile, () => context.close());
     },
     async stop() {

@@ -45,19 +45,23 @@ export class Context {
   // options: viewport { width, height, deviceScaleFactor }; mobile (a phone: touch screen, coarse
   // pointer, 390 x 844 at 3 pixels a point unless viewport says otherwise); beforeLoad (a script
   // run in every page of the profile before the page's own); cpuThrottle (a slowdown factor);
-  // readableCanvas (default true); ready (see Page.goto).
+  // readableCanvas (default true); blockSiteData (the browser's own setting that blocks cookies
+  // and site data); ready (see Page.goto).
   async open(address = "", options = {}) {
-    const { mobile = false, beforeLoad = "", cpuThrottle = 0, readableCanvas = true, ready } = options;
+    const { mobile = false, beforeLoad = "", cpuThrottle = 0, readableCanvas = true, blockSiteData = false,
+      ready } = options;
     const viewport = { ...(mobile ? PHONE : DESKTOP), ...options.viewport };
     this.require(!mobile || this.can.mobile, "emulate a phone");
     this.require(!viewport.deviceScaleFactor || viewport.deviceScaleFactor === 1 || this.can.pixelRatio,
       "show more than one pixel a point");
     this.require(!cpuThrottle || this.can.cpuThrottle, "slow the CPU down");
+    this.require(!blockSiteData || this.can.blockSiteData, "block cookies and site data by its settings");
     const profile = await this.adapter.launch({
       viewport,
       mobile,
       beforeLoad: [readableCanvas ? KEEP_DRAWING_BUFFER : "", beforeLoad].join("\n"),
       cpuThrottle,
+      blockSiteData,
     });
     this.profiles.push(profile);
     this.versions.add(profile.version);

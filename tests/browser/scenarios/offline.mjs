@@ -142,7 +142,7 @@ export const scenarios = [
     async run(ctx) {
       const files = await gameFiles(ctx.folders.site);
       const failures = {
-        [files.game]: [(response) => response.writeHead(404).end(), "it is missing or was refused"],
+        [files.game]: [(response) => response.writeHead(404).end(), "404 Not Found"],
         [files.wasm]: [(response) => response.writeHead(403, "Forbidden").end(), "403 Forbidden"],
         [files.data]: [(response) => response.socket.destroy(), "the connection failed"],
       };

@@ -1,7 +1,9 @@
 // storage.mjs: the game's two files in IndexedDB. The store holds those two files and nothing
 // else, and the browser is asked to keep it; a browser whose IndexedDB is missing, refuses, never
 // answers or is full still plays, says that saves will not last, and loses nothing it could keep;
-// files kept by earlier builds (IDBFS) are taken over.
+// the last save made is stored whatever the computer's clock says; a connection the browser closed
+// is opened again; files kept by earlier builds (IDBFS) are taken over, also after a start cut
+// short.
 import assert from "node:assert/strict";
 import { gameFile, loseGame, storedFile, storedFiles } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
@@ -9,6 +11,24 @@ import { eventually } from "../harness/page.mjs";
 const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
 const databases = (page) => page.evaluate(async () => (await indexedDB.databases()).map((base) => base.name).sort());
 const logged = (page, line) => eventually(async () => (await page.consoleText()).includes(line), line);
+const SAVE = "12\n5\n230\n610\n95\n30\n295\n30\n395\n30\n495\n30\n205\n28\n0\n1\n";
+
+// The two files as earlier builds kept them (emscripten's IDBFS, a database named "/dustreach").
+function keptByIdbfs(page, save, scores) {
+  return page.evaluate((save, scores) => new Promise((resolve) => {
+    const open = indexedDB.open("/dustreach", 21);
+    open.onupgradeneeded = () => open.result.createObjectStore("FILE_DATA");
+    open.onsuccess = () => {
+      const transaction = open.result.transaction("FILE_DATA", "readwrite");
+      const files = transaction.objectStore("FILE_DATA");
+      const file = (text) => ({ timestamp: new Date(), mode: 33206, contents: new TextEncoder().encode(text) });
+      files.put({ timestamp: new Date(), mode: 16877 }, "/dustreach");
+      files.put(file(save), "/dustreach/currentSave.txt");
+      files.put(file(scores), "/dustreach/highScore.txt");
+      transaction.oncomplete = () => resolve(open.result.close());
+    };
+  }), save, scores);
+}
 
 export const scenarios = [
   {
@@ -91,23 +111,76 @@ export const scenarios = [
     name: "the files kept by earlier builds (IDBFS) are taken over",
     async run(ctx) {
       const page = await ctx.open("licences/font.txt", { ready: null });
-      const save = "12\n5\n230\n610\n95\n30\n295\n30\n395\n30\n495\n30\n205\n28\n0\n1\n";
-      await page.evaluate((save) => new Promise((resolve) => {
-        const open = indexedDB.open("/dustreach", 21);
-        open.onupgradeneeded = () => open.result.createObjectStore("FILE_DATA");
+      await keptByIdbfs(page, SAVE, "900\n800\n");
+      await page.goto(ctx.site);
+      assert.deepEqual(await storedFiles(page), { "currentSave.txt": SAVE, "highScore.txt": "900\n800\n" });
+      assert.equal(await gameFile(page, "highScore.txt"), "900\n800\n");
+    },
+  },
+  {
+    name: "the take-over of the earlier builds' files is finished after a start cut short, never over newer files",
+    async run(ctx) {
+      // A start closed after making the store, and the scores stored since: the old save is
+      // still taken over, the old scores never replace the newer ones.
+      const page = await ctx.open("licences/font.txt", { ready: null });
+      await keptByIdbfs(page, SAVE, "900\n800\n");
+      await page.evaluate(() => new Promise((resolve) => {
+        const open = indexedDB.open("Dustreach /", 1);
+        open.onupgradeneeded = () => open.result.createObjectStore("files");
         open.onsuccess = () => {
-          const transaction = open.result.transaction("FILE_DATA", "readwrite");
-          const files = transaction.objectStore("FILE_DATA");
-          const file = (text) => ({ timestamp: new Date(), mode: 33206, contents: new TextEncoder().encode(text) });
-          files.put({ timestamp: new Date(), mode: 16877 }, "/dustreach");
-          files.put(file(save), "/dustreach/currentSave.txt");
-          files.put(file("900\n800\n"), "/dustreach/highScore.txt");
+          const transaction = open.result.transaction("files", "readwrite");
+          const contents = new TextEncoder().encode("7\n");
+          transaction.objectStore("files").put({ contents, written: Date.now() }, "highScore.txt");
           transaction.oncomplete = () => resolve(open.result.close());
         };
-      }), save);
+      }));
       await page.goto(ctx.site);
-      assert.deepEqual(await storedFiles(page), { "currentSave.txt": save, "highScore.txt": "900\n800\n" });
-      assert.equal(await gameFile(page, "highScore.txt"), "900\n800\n");
+      assert.deepEqual(await storedFiles(page), { "currentSave.txt": SAVE, "highScore.txt": "7\n" });
+      assert.equal(await gameFile(page, "currentSave.txt"), SAVE);
+    },
+  },
+  {
+    name: "the last save made is stored, with the clock moved back and moved forward between saves",
+    async run(ctx) {
+      const clock = "{ const now = Date.now; window.clockShift = 0; Date.now = () => now.call(Date) + window.clockShift; }";
+      const page = await ctx.open("", { beforeLoad: clock });
+      await page.press(" ");
+      const saves = [];
+      // An hour ahead; then back to the right time; then a day ahead. The ship moves between
+      // saves, so each save differs from the one before.
+      for (const [shift, key] of [[3600e3, ""], [0, "d"], [86400e3, "a"]]) {
+        await page.evaluate((shift) => { window.clockShift = shift; }, shift);
+        if (key)
+          await page.press(key, { hold: 300 });
+        await page.press("k");
+        const saved = await gameFile(page, "currentSave.txt");
+        assert.notEqual(saved, saves.at(-1));
+        saves.push(saved);
+        await eventually(async () => (await storedFile(page, "currentSave.txt")) === saved,
+          `the save made with the clock moved by ${shift / 3600e3} h stored`);
+      }
+      await page.reload();
+      assert.equal(await gameFile(page, "currentSave.txt"), saves.at(-1));
+    },
+  },
+  {
+    name: "a connection to IndexedDB the browser closed is opened again, and the save stored",
+    async run(ctx) {
+      const connections = `{ const open = IDBFactory.prototype.open; window.connections = [];
+        IDBFactory.prototype.open = function (...args) {
+          const request = open.apply(this, args);
+          request.addEventListener("success", () => window.connections.push(request.result));
+          return request;
+        }; }`;
+      const page = await ctx.open("", { beforeLoad: connections });
+      assert.ok(await page.evaluate("connections.length > 0"));
+      await page.evaluate(() => connections.forEach((connection) => connection.close()));
+      await page.press(" ");
+      await page.press("k");
+      const saved = await gameFile(page, "currentSave.txt");
+      await eventually(async () => (await storedFile(page, "currentSave.txt")) === saved, "the save stored");
+      assert.equal((await page.consoleText()).includes("Could not save"), false);
+      assert.equal(await shown(page, "storage-note"), false);
     },
   },
 ];

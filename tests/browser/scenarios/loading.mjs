@@ -1,0 +1,154 @@
+// loading.mjs: loading never hangs. With cookies and site data blocked the game starts, plays in
+// memory and says its saves will not last; a download that stalls is tried once more, then said
+// plainly with a way to try again; a page script that is missing or broken is said within seconds.
+import assert from "node:assert/strict";
+import fs from "node:fs/promises";
+import path from "node:path";
+import { gameFile } from "../harness/game.mjs";
+import { eventually } from "../harness/page.mjs";
+
+const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
+const text = (page, id) => page.evaluate((id) => document.getElementById(id).textContent, id);
+const RUNNING = '!!(window.Module && Module.dustreachGame) && document.getElementById("message").hidden';
+
+// What a browser does with every storage API where the player blocked cookies and site data
+// (as Chromium does; Firefox throws or refuses alike): for an engine that cannot be told so.
+const BLOCKED_SITE_DATA = `{
+  const denied = () => new DOMException("Access is denied for this document.", "SecurityError");
+  for (const name of ["sessionStorage", "localStorage"])
+    Object.defineProperty(window, name, { get() { throw denied(); } });
+  IDBFactory.prototype.open = function () {
+    throw new DOMException("The user denied permission to access the database.", "UnknownError");
+  };
+  IDBFactory.prototype.databases = () => Promise.reject(denied());
+  if (window.LockManager) {
+    LockManager.prototype.request = () => Promise.reject(denied());
+    LockManager.prototype.query = () => Promise.reject(denied());
+  }
+  if (window.CacheStorage)
+    CacheStorage.prototype.open = () => Promise.reject(denied());
+  if (window.ServiceWorkerContainer)
+    ServiceWorkerContainer.prototype.register = () => Promise.reject(denied());
+  if (window.StorageManager)
+    StorageManager.prototype.persist = () => Promise.reject(denied());
+}`;
+
+// The game's file names in the built site, as its index.html lists them.
+async function gameFiles(site) {
+  const index = await fs.readFile(path.join(site, "index.html"), "utf8");
+  return JSON.parse(/<script type="application\/json" id="site-files">(.*?)<\/script>/.exec(index)[1]);
+}
+
+// A server of the site that answers the files named in how ("hold", "whole" or a handler).
+async function serverWith(ctx, how) {
+  const server = await ctx.serve({
+    "/": (request, response, relative) => {
+      const answer = how[relative] || "whole";
+      if (answer === "whole")
+        return server.sendFile(request, response, ctx.folders.site, relative);
+      return answer(request, response, relative);
+    },
+  });
+  return server;
+}
+
+// Answers with the headers and the first half of the file, then sends nothing more (a phone's
+// connection gone quiet); calls aborted() when the browser gives up on it.
+function halfThenNothing(site, aborted = () => {}) {
+  return async (request, response, relative) => {
+    const body = await fs.readFile(path.join(site, relative));
+    response.writeHead(200, {
+      "Content-Type": relative.endsWith(".wasm") ? "application/wasm" : "application/octet-stream",
+      "Content-Length": body.length,
+      "Cache-Control": "no-cache",
+    });
+    response.write(body.subarray(0, body.length >> 1));
+    response.on("close", () => {
+      if (!response.writableFinished)
+        aborted();
+    });
+  };
+}
+
+export const scenarios = [
+  {
+    name: "cookies and site data blocked: the game starts within 10 s, plays in memory and says saves will not last",
+    async run(ctx) {
+      const cases = [["emulated", { beforeLoad: BLOCKED_SITE_DATA }]];
+      if (ctx.can.blockSiteData)
+        cases.push(["the browser's setting", { blockSiteData: true }]);
+      for (const [name, options] of cases) {
+        const page = await ctx.open("", options);
+        const seconds = (await page.evaluate("performance.now()")) / 1000;
+        assert.equal(await shown(page, "message"), false, name);
+        assert.ok(await shown(page, "storage-note"), name);
+        assert.ok(seconds < 10, `${name}: the game ran after ${seconds} s`);
+        ctx.log(`${name}: the game runs after ${seconds.toFixed(1)} s`);
+        await page.press(" ");
+        const updates = () => page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
+        const before = await updates();
+        await page.press("k");
+        await page.frames(10);
+        assert.ok((await updates()) > before, `${name}: the game plays`);
+        assert.notEqual(await gameFile(page, "currentSave.txt"), null, `${name}: saved in memory`);
+      }
+    },
+  },
+  {
+    name: "a stalled download is tried once more, then said plainly with a way to try again",
+    async run(ctx) {
+      const files = await gameFiles(ctx.folders.site);
+      // The wasm stalls half-way until the browser gives up on it once; the try after it is whole.
+      let abandoned = 0;
+      const stall = halfThenNothing(ctx.folders.site, () => ++abandoned);
+      const wasm = await serverWith(ctx, {
+        [files.wasm]: (request, response, relative) => abandoned > 0
+          ? wasm.sendFile(request, response, ctx.folders.site, relative) : stall(request, response, relative),
+      });
+      const page = await ctx.open(wasm.address, { ready: null });
+      await page.waitFor(RUNNING, { what: "the game after the second try", timeout: 60 });
+      ctx.log(`the wasm's second try played after ${((await page.evaluate("performance.now()")) / 1000).toFixed(1)} s`);
+      await page.press(" ");
+      await page.frames(10);
+      assert.ok((await page.evaluate("Module._dustreach_updates(Module.dustreachGame)")) > 0);
+
+      // The data gets no answer at all, twice: said, with a button that tries again.
+      const how = { [files.data]: () => {} };
+      const data = await serverWith(ctx, how);
+      const failing = await ctx.open(data.address, { ready: null });
+      await failing.waitFor('!document.getElementById("message").hidden', { what: "the message", timeout: 60 });
+      assert.equal(await text(failing, "message"), `Could not load ${files.data} from this site ` +
+        "(no data came for 15 s). Reload the page to try again.");
+      assert.equal(await shown(failing, "canvas"), false);
+      assert.ok(data.requests.filter((request) => request.endsWith(files.data)).length >= 2, "tried twice");
+      delete how[files.data];
+      const { x, y } = await failing.middleOf("#try-again");
+      await failing.tab.click(x, y, "left");
+      await eventually(() => failing.evaluate(RUNNING).catch(() => false), "the game after Try again", 30);
+    },
+  },
+  {
+    name: "a page script missing or broken is said plainly within 10 s",
+    async run(ctx) {
+      const index = await fs.readFile(path.join(ctx.folders.site, "index.html"), "utf8");
+      const script = /<script src="(page\.\w+\.js)"><\/script>/.exec(index)[1];
+      const cases = {
+        missing: [(request, response) => response.writeHead(404).end(),
+          `Could not load ${script} from this site (it is missing or was refused). Reload the page to try again.`],
+        broken: [(request, response) => response.writeHead(200, { "Content-Type": "text/javascript" }).end("(function () {"),
+          `Dustreach could not start: ${script} failed (`],
+      };
+      for (const [name, [answer, said]] of Object.entries(cases)) {
+        const server = await serverWith(ctx, { [script]: answer });
+        const page = await ctx.open(server.address, { ready: null });
+        await page.waitFor('!document.getElementById("message").hidden', { what: `${name}: the message` });
+        const seconds = (await page.evaluate("performance.now()")) / 1000;
+        assert.ok((await text(page, "message")).startsWith(said), `${name}: ${await text(page, "message")}`);
+        assert.ok(await shown(page, "try-again"), name);
+        assert.equal(await shown(page, "stage"), false, name);
+        assert.ok(seconds < 10, `${name}: said after ${seconds} s`);
+        ctx.log(`page.js ${name}: said within ${seconds.toFixed(1)} s`);
+      }
+    },
+  },
+];
