@@ -307,8 +307,8 @@ TEST_F(GamepadTest, ControlsHeldTogether)
     pad->button(SDL_CONTROLLER_BUTTON_A, false);
     step();
     // SDL reports a pad's buttons in their order, A first.
-    EXPECT_EQ(events, (Events{"button 1 down at 300,400", "D down", "D up",
-                              "button 1 up at 300,400"}));
+    EXPECT_EQ(events,
+              (Events{"button 1 down at 300,400", "D down", "D up", "button 1 up at 300,400"}));
 }
 
 // The right stick scrolls once when pushed, again after the repeat delay, then at every interval,
@@ -385,8 +385,8 @@ TEST_F(GamepadTest, LosingTheFocusLetsGo)
     step();
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "0");
     step();
-    EXPECT_EQ(events, (Events{"button 1 down at 300,400", "W down", "button 1 up at 300,400",
-                              "W up"}));
+    EXPECT_EQ(events,
+              (Events{"button 1 down at 300,400", "W down", "button 1 up at 300,400", "W up"}));
 }
 
 }  // namespace
