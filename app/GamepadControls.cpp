@@ -78,41 +78,41 @@ int GamepadControls::axisControl(int axis, bool positive)
 
 std::optional<GamepadControls::Output> GamepadControls::outputOf(int control)
 {
+    struct Binding {
+        int control;
+        Output output;
+    };
     const auto key = [](SDL_Keycode code) { return Output{code, 0}; };
     const auto click = [](int button) { return Output{0, button}; };
-    switch (control) {
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: return key(SDLK_w);
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return key(SDLK_a);
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return key(SDLK_s);
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return key(SDLK_d);
-    case SDL_CONTROLLER_BUTTON_A: return click(SDL_BUTTON_LEFT);
-    case SDL_CONTROLLER_BUTTON_START: return key(SDLK_SPACE);
-    case SDL_CONTROLLER_BUTTON_X: return key(SDLK_k);
-    case SDL_CONTROLLER_BUTTON_Y: return key(SDLK_l);
-    case SDL_CONTROLLER_BUTTON_BACK: return key(SDLK_r);
-    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return click(SDL_BUTTON_MIDDLE);
-    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return click(SDL_BUTTON_RIGHT);
-    default: break;
-    }
-    if (control == axisControl(SDL_CONTROLLER_AXIS_LEFTX, false))
-        return key(SDLK_a);
-    if (control == axisControl(SDL_CONTROLLER_AXIS_LEFTX, true))
-        return key(SDLK_d);
-    if (control == axisControl(SDL_CONTROLLER_AXIS_LEFTY, false))
-        return key(SDLK_w);
-    if (control == axisControl(SDL_CONTROLLER_AXIS_LEFTY, true))
-        return key(SDLK_s);
+    const auto stick = [](SDL_GameControllerAxis axis, bool positive) {
+        return axisControl(axis, positive);
+    };
     // The scroll keys move what is drawn: C right, B left, F down, V up.
-    if (control == axisControl(SDL_CONTROLLER_AXIS_RIGHTX, true))
-        return key(SDLK_c);
-    if (control == axisControl(SDL_CONTROLLER_AXIS_RIGHTX, false))
-        return key(SDLK_b);
-    if (control == axisControl(SDL_CONTROLLER_AXIS_RIGHTY, true))
-        return key(SDLK_f);
-    if (control == axisControl(SDL_CONTROLLER_AXIS_RIGHTY, false))
-        return key(SDLK_v);
-    if (control == axisControl(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, true))
-        return click(SDL_BUTTON_LEFT);
+    const Binding bindings[] = {
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, key(SDLK_w)},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, key(SDLK_a)},
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, key(SDLK_s)},
+        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, key(SDLK_d)},
+        {stick(SDL_CONTROLLER_AXIS_LEFTY, false), key(SDLK_w)},
+        {stick(SDL_CONTROLLER_AXIS_LEFTX, false), key(SDLK_a)},
+        {stick(SDL_CONTROLLER_AXIS_LEFTY, true), key(SDLK_s)},
+        {stick(SDL_CONTROLLER_AXIS_LEFTX, true), key(SDLK_d)},
+        {SDL_CONTROLLER_BUTTON_A, click(SDL_BUTTON_LEFT)},
+        {stick(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, true), click(SDL_BUTTON_LEFT)},
+        {SDL_CONTROLLER_BUTTON_START, key(SDLK_SPACE)},
+        {SDL_CONTROLLER_BUTTON_X, key(SDLK_k)},
+        {SDL_CONTROLLER_BUTTON_Y, key(SDLK_l)},
+        {SDL_CONTROLLER_BUTTON_BACK, key(SDLK_r)},
+        {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, click(SDL_BUTTON_MIDDLE)},
+        {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, click(SDL_BUTTON_RIGHT)},
+        {stick(SDL_CONTROLLER_AXIS_RIGHTX, true), key(SDLK_c)},
+        {stick(SDL_CONTROLLER_AXIS_RIGHTX, false), key(SDLK_b)},
+        {stick(SDL_CONTROLLER_AXIS_RIGHTY, true), key(SDLK_f)},
+        {stick(SDL_CONTROLLER_AXIS_RIGHTY, false), key(SDLK_v)},
+    };
+    for (const Binding& binding : bindings)
+        if (binding.control == control)
+            return binding.output;
     return std::nullopt;
 }
 
