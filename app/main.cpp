@@ -1,6 +1,7 @@
 // Desktop entry point: seeds the random generator, runs the game's engine through its fixed
 // lifecycle (construct, initialise, main loop, deinitialise, destroy) and destroys the picture
-// cache last. Gamepads play beside the keyboard and the mouse while the main loop runs. The browser's entry point is app/browser/BrowserMain.cpp.
+// cache last. Gamepads play beside the keyboard and the mouse while the main loop runs. The
+// browser's entry point is app/browser/BrowserMain.cpp.
 #include <SDL.h>
 
 #include <cstdlib>
