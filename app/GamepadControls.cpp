@@ -79,7 +79,7 @@ int GamepadControls::axisControl(int axis, bool positive)
 std::optional<GamepadControls::Output> GamepadControls::outputOf(int control)
 {
     struct Binding {
-        int control;
+        int control = 0;
         Output output;
     };
     const auto key = [](SDL_Keycode code) { return Output{code, 0}; };

@@ -49,7 +49,10 @@ public:
         SDL_JoystickSetVirtualButton(joystick, button, down ? 1 : 0);
     }
     // A stick's axis, -32768 to 32767.
-    void axis(int axis, int value) const { SDL_JoystickSetVirtualAxis(joystick, axis, value); }
+    void axis(int axis, int value) const
+    {
+        SDL_JoystickSetVirtualAxis(joystick, axis, static_cast<Sint16>(value));
+    }
     // A trigger, 0 to 32767: SDL spreads the joystick's whole range over the trigger's travel.
     void trigger(int axis, int travel) const { this->axis(axis, travel * 2 - 32768); }
     void unplug()
