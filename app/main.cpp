@@ -1,12 +1,14 @@
 // Desktop entry point: seeds the random generator, runs the game's engine through its fixed
 // lifecycle (construct, initialise, main loop, deinitialise, destroy) and destroys the picture
-// cache last. The browser's entry point is app/browser/BrowserMain.cpp.
+// cache last. Gamepads play beside the keyboard and the mouse while the main loop runs. The
+// browser's entry point is app/browser/BrowserMain.cpp.
 #include <SDL.h>
 
 #include <cstdlib>
 #include <ctime>
 
 #include "GameWindow.h"
+#include "GamepadControls.h"
 #include "ImageManager.h"
 #include "VorlanEngine.h"
 
@@ -17,8 +19,10 @@ int main(int, char**)
     {
         VorlanEngine engine;
         exitCode = initialiseGameWindow(engine);
-        if (exitCode == 0)
+        if (exitCode == 0) {
+            const GamepadControls gamepads(engine);
             exitCode = engine.mainLoop();
+        }
         engine.deinitialise();
     }
     ImageManager::destroyInstance();

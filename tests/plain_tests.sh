@@ -6,7 +6,7 @@
 set -uo pipefail
 cd "$1" || exit 1
 sources=(tests/*.cpp tests/support/*.cpp tests/fuzz/*.cpp tools/soak/*.cpp)
-includes=(-Igame -Itests/support -Iapp/browser)
+includes=(-Igame -Itests/support -Iapp -Iapp/browser)
 for folder in framework/*/; do
     includes+=("-I$folder")
 done

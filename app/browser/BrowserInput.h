@@ -1,7 +1,8 @@
 // BrowserInput: input the page hands to the game, queued as the very SDL events a keyboard and a
 // mouse make, so the game cannot tell them apart: the touch controls' keys and buttons, the
 // release of keys the keyboard held when the game lost the focus, and the loop's own SPACE when a
-// tab is hidden. Owns nothing; plain C++ on SDL, so the desktop tests build its events.
+// tab is hidden. The desktop's gamepads (GamepadControls) hand the game their keys and buttons
+// through it too. Owns nothing; plain C++ on SDL, so the desktop builds it as well.
 #pragma once
 
 #include <SDL.h>

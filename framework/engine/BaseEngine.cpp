@@ -366,6 +366,8 @@ bool BaseEngine::mainLoopStep()
             return false;
     mainLoopBeforeUpdate();
     currentTime = static_cast<int>(tickSource());
+    if (extraInput)
+        extraInput->tick(currentTime);
     if (isTimeToAct())
         updateAllObjects(getModifiedTime());
     mainLoopAfterUpdate();
@@ -481,7 +483,10 @@ bool BaseEngine::handleEvent(const SDL_Event& event)
             event.window.event == SDL_WINDOWEVENT_SHOWN)
             presentLastFrame();
         return true;
-    default: return true;
+    default:
+        if (extraInput)
+            extraInput->handleEvent(event);
+        return true;
     }
 }
 

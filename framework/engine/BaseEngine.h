@@ -13,6 +13,7 @@
 #include <string>
 
 #include "DisplayableObjectContainer.h"
+#include "ExtraInput.h"
 #include "FilterPoints.h"
 #include "FontCache.h"
 #include "ImageHandle.h"
@@ -121,6 +122,11 @@ public:
     int getWindowHeight() const { return windowHeight; }
     SDL_Window* getWindow() const { return window; }
 
+    // Hooks an input device beyond the keyboard and the mouse into the loop (nullptr unhooks it):
+    // it is offered every event handleEvent does not dispatch, and the clock once per iteration.
+    // It must stay alive while hooked.
+    void setExtraInput(ExtraInput* input) { extraInput = input; }
+
     // Test seam: where currentTime is read from each iteration (SDL_GetTicks by default).
     void setTickSource(std::function<std::uint32_t()> source) { tickSource = std::move(source); }
 
@@ -163,4 +169,5 @@ private:
     void actOnEachObjectOnce(const std::function<void(DisplayableObject&)>& act);
 
     std::function<std::uint32_t()> tickSource;
+    ExtraInput* extraInput = nullptr;
 };

@@ -3,9 +3,11 @@
 //   a keyboard and mouse player, through the game's dustreach_key and dustreach_mouse_button
 //   (SDL events, so the game cannot tell them from the real ones). A tap on the picture needs
 //   nothing here: SDL turns it into a left click where the finger touched.
+// - Gamepads: read once per animation frame, in the standard layout, and sent the same way as the
+//   touch controls' keys and buttons.
 // - No key left held: a key the keyboard held when the focus left the game (Tab, a click
-//   elsewhere, another window, a hidden tab) is released, as are the touch controls' keys when
-//   the page loses the focus or is hidden.
+//   elsewhere, another window, a hidden tab) is released, as are the touch controls' keys and the
+//   gamepads' when the page loses the focus or is hidden.
 // - The picture's scaling: sharp pixel squares where the screen shows it enlarged a whole number
 //   of times, smooth otherwise (nearest-neighbour at other sizes makes rows and columns uneven).
 (function () {
@@ -22,6 +24,13 @@
   function sendKey(code, down) {
     if (game())
       Module._dustreach_key(game(), code, down ? 1 : 0);
+  }
+
+  // Mouse buttons go down at the window's centre, where the zoom is centred and which lies off the
+  // power-up strip.
+  function sendButton(button, down) {
+    if (game())
+      Module._dustreach_mouse_button(game(), button, down ? 1 : 0, canvas.width / 2, canvas.height / 2);
   }
 
   // ---- Keys the keyboard holds ------------------------------------------------------------------
@@ -77,16 +86,13 @@
     return control && controls.contains(control) ? control : null;
   }
 
-  // Presses or releases what control sends. Mouse buttons go down at the window's centre, where
-  // the zoom is centred and which lies off the power-up strip.
+  // Presses or releases what control sends.
   function press(control, down) {
     control.classList.toggle("held", down);
-    if (control.dataset.key) {
+    if (control.dataset.key)
       sendKey(Number(control.dataset.key), down);
-    } else if (game()) {
-      Module._dustreach_mouse_button(game(), Number(control.dataset.button), down ? 1 : 0,
-                                     canvas.width / 2, canvas.height / 2);
-    }
+    else
+      sendButton(Number(control.dataset.button), down);
     if (down)
       control.classList.remove("beckon");
   }
@@ -118,6 +124,7 @@
   function releaseAll() {
     releaseKeyboard();
     releaseControls();
+    releasePads();
   }
 
   controls.addEventListener("pointerdown", function (event) {
@@ -168,6 +175,106 @@
     event.preventDefault();
   });
 
+  // ---- Gamepads --------------------------------------------------------------------------------
+  // Pads in the standard layout, read at every animation frame once one has been connected. What
+  // each button and stick sends: a key (an SDL key code) or a mouse button. A key or button held by
+  // several (the d-pad and the stick, two pads) goes down with the first and up with the last.
+  var PAD_BUTTONS = {
+    0: "button 1", 7: "button 1", 9: "key 32", 2: "key 107", 3: "key 108", 8: "key 114",
+    5: "button 2", 4: "button 3", 12: "key 119", 13: "key 115", 14: "key 97", 15: "key 100" };
+  var RIGHT_TRIGGER = 7;  // pressed beyond half its travel
+  // [axis, way, what it sends]: the left stick moves, the right stick scrolls (C right, B left, F
+  // down, V up), each counted beyond a quarter of its travel, so a worn stick does not drift.
+  var PAD_AXES = [[0, -1, "key 97"], [0, 1, "key 100"], [1, -1, "key 119"], [1, 1, "key 115"],
+    [2, 1, "key 99"], [2, -1, "key 98"], [3, 1, "key 102"], [3, -1, "key 118"]];
+  var DEAD_ZONE = 0.25;
+  // The scroll keys scroll once when pushed, again after REPEAT_DELAY ms, then every
+  // REPEAT_INTERVAL ms while held.
+  var SCROLLS = ["key 99", "key 98", "key 102", "key 118"];
+  var REPEAT_DELAY = 400;
+  var REPEAT_INTERVAL = 100;
+  var padHeld = new Map();  // what the pads hold -> the time of its next repeat (or Infinity)
+  var padsHeard = true;  // false while the page is hidden or has lost the focus
+  var readingPads = false;
+
+  function sendPad(output, down) {
+    var parts = output.split(" ");
+    if (parts[0] === "key")
+      sendKey(Number(parts[1]), down);
+    else
+      sendButton(Number(parts[1]), down);
+  }
+
+  // Everything the pads push now; shows their help once one has been used.
+  function padsPushed() {
+    var pushed = new Set();
+    var pads = padsHeard ? navigator.getGamepads() : [];
+    for (var i = 0; i < pads.length; ++i) {
+      var pad = pads[i];
+      if (!pad || !pad.connected || pad.mapping !== "standard")
+        continue;
+      var used = false;
+      pad.buttons.forEach(function (button, index) {
+        var down = index === RIGHT_TRIGGER ? button.value > 0.5 : button.pressed;
+        used = used || down;
+        if (down && PAD_BUTTONS[index])
+          pushed.add(PAD_BUTTONS[index]);
+      });
+      PAD_AXES.forEach(function (axis) {
+        if (pad.axes[axis[0]] * axis[1] >= DEAD_ZONE) {
+          used = true;
+          pushed.add(axis[2]);
+        }
+      });
+      if (used)
+        useGamepad();
+    }
+    return pushed;
+  }
+
+  // Brings what the game holds in line with the pads: releases first, then presses and repeats.
+  function readPads(time) {
+    var pushed = padsPushed();
+    padHeld.forEach(function (due, output) {
+      if (!pushed.has(output)) {
+        padHeld.delete(output);
+        sendPad(output, false);
+      }
+    });
+    pushed.forEach(function (output) {
+      var repeats = SCROLLS.indexOf(output) >= 0;
+      if (!padHeld.has(output))
+        padHeld.set(output, repeats ? time + REPEAT_DELAY : Infinity);
+      else if (time >= padHeld.get(output))
+        padHeld.set(output, time + REPEAT_INTERVAL);
+      else
+        return;
+      sendPad(output, true);
+    });
+    requestAnimationFrame(readPads);
+  }
+
+  function startReadingPads() {
+    if (readingPads)
+      return;
+    readingPads = true;
+    requestAnimationFrame(readPads);
+  }
+
+  function releasePads() {
+    padHeld.forEach(function (due, output) {
+      sendPad(output, false);
+    });
+    padHeld.clear();
+  }
+
+  // A pad appears to the page once a button of it has been pressed while the page had the focus.
+  if (navigator.getGamepads) {
+    window.addEventListener("gamepadconnected", startReadingPads);
+    if ([].some.call(navigator.getGamepads(), Boolean))
+      startReadingPads();
+  }
+
   // ---- Focus -----------------------------------------------------------------------------------
   // The keyboard's keys go with the canvas's focus; the controls' keys stay held while their
   // fingers stay down, unless the whole page loses the focus or is hidden.
@@ -178,17 +285,37 @@
     if (document.hidden)
       releaseAll();
   });
+  // Nor are the pads heard until the page is back: then what they still hold is pressed anew.
+  window.addEventListener("blur", function () {
+    padsHeard = false;
+  });
+  window.addEventListener("focus", function () {
+    padsHeard = true;
+  });
+  document.addEventListener("visibilitychange", function () {
+    padsHeard = !document.hidden;
+  });
 
   // ---- When the controls show ------------------------------------------------------------------
-  // Where the primary pointer is coarse, or from the first touch on; then for good.
+  // Where the primary pointer is coarse, or from the first touch on; then for good. The gamepad's
+  // help, once a pad has been used, in place of the key table's and the touch controls'.
   function useTouch() {
     if (root.classList.contains("touch"))
       return;
     root.classList.add("touch");
     controls.hidden = false;
     document.getElementById("keys").hidden = true;
-    document.getElementById("touch-help").hidden = false;
+    document.getElementById("touch-help").hidden = root.classList.contains("gamepad");
     controls.querySelector(".start").classList.add("beckon");
+  }
+
+  function useGamepad() {
+    if (root.classList.contains("gamepad"))
+      return;
+    root.classList.add("gamepad");
+    document.getElementById("keys").hidden = true;
+    document.getElementById("touch-help").hidden = true;
+    document.getElementById("gamepad-help").hidden = false;
   }
 
   var coarse = window.matchMedia("(pointer: coarse)");

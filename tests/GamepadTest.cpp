@@ -1,0 +1,395 @@
+// GamepadControls with the real game: virtual game controllers (SDL's, no device needed) plugged
+// into a running GameDriver, and the key and mouse-button events they hand the game recorded as
+// the game receives them. Each control, diagonals, controls held together, the dead zone, the
+// right stick's repeats, and pads plugged in and pulled out.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "DisplayableObject.h"
+#include "GameDriver.h"
+#include "GamepadControls.h"
+#include "TestSupport.h"
+
+using namespace dustreach::test;
+using Events = std::vector<std::string>;
+
+namespace {
+
+// A game controller that exists only inside SDL: plugged in at construction, pulled out by unplug
+// or at destruction.
+class VirtualPad {
+public:
+    VirtualPad()
+    {
+        SDL_VirtualJoystickDesc description{};
+        description.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+        description.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+        description.naxes = SDL_CONTROLLER_AXIS_MAX;
+        description.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+        description.name = "Virtual pad";
+        const int index = SDL_JoystickAttachVirtualEx(&description);
+        if (index >= 0)
+            joystick = SDL_JoystickOpen(index);
+        if (joystick)
+            id = SDL_JoystickInstanceID(joystick);
+    }
+    ~VirtualPad() { unplug(); }
+    VirtualPad(const VirtualPad&) = delete;
+    VirtualPad& operator=(const VirtualPad&) = delete;
+
+    bool plugged() const { return joystick != nullptr; }
+    SDL_JoystickID instance() const { return id; }
+    void button(int button, bool down) const
+    {
+        SDL_JoystickSetVirtualButton(joystick, button, down ? 1 : 0);
+    }
+    // A stick's axis, -32768 to 32767.
+    void axis(int axis, int value) const
+    {
+        SDL_JoystickSetVirtualAxis(joystick, axis, static_cast<Sint16>(value));
+    }
+    // A trigger, 0 to 32767: SDL spreads the joystick's whole range over the trigger's travel.
+    void trigger(int axis, int travel) const { this->axis(axis, travel * 2 - 32768); }
+    void unplug()
+    {
+        if (!joystick)
+            return;
+        for (int index = 0; index < SDL_NumJoysticks(); ++index)
+            if (SDL_JoystickGetDeviceInstanceID(index) == id)
+                SDL_JoystickDetachVirtual(index);
+        SDL_JoystickClose(joystick);
+        joystick = nullptr;
+    }
+
+private:
+    SDL_Joystick* joystick = nullptr;
+    SDL_JoystickID id = -1;
+};
+
+// One control as a test pushes it: a button, a stick's axis to a value, or a trigger's travel.
+struct Push {
+    const char* name;
+    int control;
+    enum Kind { Button, Stick, Trigger } kind;
+    int value;
+};
+
+// What each control hands the game, as recorded: a key by SDL's name, a mouse button by number.
+struct ControlRow {
+    Push push;
+    Events events;
+};
+
+class GamepadTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder.copyAsset(kGameFont);
+        folder.copyGamePictures();
+        game = std::make_unique<GameDriver>();
+        ASSERT_TRUE(game->started());
+        // The dummy driver's window never has the focus, without which SDL hands over no pushes.
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+        gamepads = std::make_unique<GamepadControls>(game->engine());
+        ASSERT_TRUE(gamepads->available());
+        SDL_AddEventWatch(record, &events);
+        pad = std::make_unique<VirtualPad>();
+        ASSERT_TRUE(pad->plugged());
+        step();
+    }
+    void TearDown() override
+    {
+        second.reset();
+        pad.reset();
+        SDL_DelEventWatch(record, &events);
+        gamepads.reset();
+        game.reset();
+    }
+
+    // Keeps the key and mouse-button events SDL's queue is handed, as the game then receives them.
+    static int SDLCALL record(void* data, SDL_Event* event)
+    {
+        auto* recorded = static_cast<Events*>(data);
+        const bool down = event->type == SDL_KEYDOWN || event->type == SDL_MOUSEBUTTONDOWN;
+        const std::string way = down ? " down" : " up";
+        if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP)
+            recorded->push_back(SDL_GetKeyName(event->key.keysym.sym) + way);
+        if (event->type == SDL_MOUSEBUTTONDOWN || event->type == SDL_MOUSEBUTTONUP) {
+            const SDL_MouseButtonEvent& button = event->button;
+            recorded->push_back("button " + std::to_string(button.button) + way + " at " +
+                                std::to_string(button.x) + "," + std::to_string(button.y));
+        }
+        return 0;
+    }
+
+    // Two iterations unless told: SDL reports the pads in one, and the keys and buttons they hand
+    // the game queue up behind that iteration's events, for the next.
+    void step(int iterations = 2) { ASSERT_TRUE(game->step(iterations)); }
+    static void push(const VirtualPad& on, const Push& control, bool pushed)
+    {
+        if (control.kind == Push::Button)
+            on.button(control.control, pushed);
+        if (control.kind == Push::Stick)
+            on.axis(control.control, pushed ? control.value : 0);
+        if (control.kind == Push::Trigger)
+            on.trigger(control.control, pushed ? control.value : 0);
+    }
+    void startPlay()
+    {
+        ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
+        step();
+        ASSERT_EQ(game->state().playState, Running);
+        events.clear();
+    }
+    VorlanEngine& engine() { return game->engine(); }
+    DisplayableObject& ship() { return *engine().getDisplayableObject(0); }
+    int scrolledX() { return engine().getTranslationFilter().getXOffset(); }
+
+    ScopedTempDir folder;
+    std::unique_ptr<GameDriver> game;
+    std::unique_ptr<GamepadControls> gamepads;
+    std::unique_ptr<VirtualPad> pad;
+    std::unique_ptr<VirtualPad> second;
+    Events events;
+};
+
+constexpr int kFull = 32767;
+
+// A row's name in the test's.
+void PrintTo(const ControlRow& row, std::ostream* out)
+{
+    *out << row.push.name;
+}
+
+class EachControl : public GamepadTest, public testing::WithParamInterface<ControlRow> {};
+
+// Pushed, the control's key or button goes down, the key held in the game's key table or the
+// button pressed at the window's centre; let go, it goes up. No key repeats but the scroll keys.
+TEST_P(EachControl, HandsTheGameItsKeyOrButtonWhileHeld)
+{
+    const ControlRow& row = GetParam();
+    const std::string& first = row.events.front();
+    const SDL_Keycode key = SDL_GetKeyFromName(first.substr(0, first.find(' ')).c_str());
+    const bool isKey = first.rfind("button", 0) != 0;
+    engine().mouseDownX = -1;
+    push(*pad, row.push, true);
+    step(10);
+    EXPECT_EQ(events, Events{row.events.front()});
+    EXPECT_EQ(engine().isKeyPressed(key), isKey);
+    EXPECT_EQ(engine().mouseDownX, isKey ? -1 : 300);
+    push(*pad, row.push, false);
+    step();
+    EXPECT_EQ(events, row.events);
+    EXPECT_FALSE(engine().isKeyPressed(key));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gamepad, EachControl,
+    testing::Values(
+        ControlRow{{"DpadUp", SDL_CONTROLLER_BUTTON_DPAD_UP, Push::Button, 0}, {"W down", "W up"}},
+        ControlRow{{"DpadLeft", SDL_CONTROLLER_BUTTON_DPAD_LEFT, Push::Button, 0},
+                   {"A down", "A up"}},
+        ControlRow{{"DpadDown", SDL_CONTROLLER_BUTTON_DPAD_DOWN, Push::Button, 0},
+                   {"S down", "S up"}},
+        ControlRow{{"DpadRight", SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Push::Button, 0},
+                   {"D down", "D up"}},
+        ControlRow{{"StickUp", SDL_CONTROLLER_AXIS_LEFTY, Push::Stick, -kFull - 1},
+                   {"W down", "W up"}},
+        ControlRow{{"StickLeft", SDL_CONTROLLER_AXIS_LEFTX, Push::Stick, -kFull - 1},
+                   {"A down", "A up"}},
+        ControlRow{{"StickDown", SDL_CONTROLLER_AXIS_LEFTY, Push::Stick, kFull},
+                   {"S down", "S up"}},
+        ControlRow{{"StickRight", SDL_CONTROLLER_AXIS_LEFTX, Push::Stick, kFull},
+                   {"D down", "D up"}},
+        ControlRow{{"A", SDL_CONTROLLER_BUTTON_A, Push::Button, 0},
+                   {"button 1 down at 300,400", "button 1 up at 300,400"}},
+        ControlRow{{"RightTrigger", SDL_CONTROLLER_AXIS_TRIGGERRIGHT, Push::Trigger, kFull},
+                   {"button 1 down at 300,400", "button 1 up at 300,400"}},
+        ControlRow{{"Start", SDL_CONTROLLER_BUTTON_START, Push::Button, 0},
+                   {"Space down", "Space up"}},
+        ControlRow{{"X", SDL_CONTROLLER_BUTTON_X, Push::Button, 0}, {"K down", "K up"}},
+        ControlRow{{"Y", SDL_CONTROLLER_BUTTON_Y, Push::Button, 0}, {"L down", "L up"}},
+        ControlRow{{"Back", SDL_CONTROLLER_BUTTON_BACK, Push::Button, 0}, {"R down", "R up"}},
+        ControlRow{{"RightShoulder", SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, Push::Button, 0},
+                   {"button 2 down at 300,400", "button 2 up at 300,400"}},
+        ControlRow{{"LeftShoulder", SDL_CONTROLLER_BUTTON_LEFTSHOULDER, Push::Button, 0},
+                   {"button 3 down at 300,400", "button 3 up at 300,400"}},
+        ControlRow{{"ScrollRight", SDL_CONTROLLER_AXIS_RIGHTX, Push::Stick, kFull},
+                   {"C down", "C up"}},
+        ControlRow{{"ScrollLeft", SDL_CONTROLLER_AXIS_RIGHTX, Push::Stick, -kFull - 1},
+                   {"B down", "B up"}},
+        ControlRow{{"ScrollDown", SDL_CONTROLLER_AXIS_RIGHTY, Push::Stick, kFull},
+                   {"F down", "F up"}},
+        ControlRow{{"ScrollUp", SDL_CONTROLLER_AXIS_RIGHTY, Push::Stick, -kFull - 1},
+                   {"V down", "V up"}}),
+    [](const testing::TestParamInfo<ControlRow>& info) { return info.param.push.name; });
+
+// B, the left trigger, the sticks' and the guide button are not the game's.
+TEST_F(GamepadTest, OtherControlsHandTheGameNothing)
+{
+    for (const int button : {SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_GUIDE,
+                             SDL_CONTROLLER_BUTTON_LEFTSTICK, SDL_CONTROLLER_BUTTON_RIGHTSTICK}) {
+        pad->button(button, true);
+        step();
+        pad->button(button, false);
+        step();
+    }
+    pad->trigger(SDL_CONTROLLER_AXIS_TRIGGERLEFT, kFull);
+    step();
+    EXPECT_EQ(events, Events{});
+}
+
+// A stick rests anywhere inside a quarter of its travel without moving anything; the right
+// trigger shoots only beyond half of its travel.
+TEST_F(GamepadTest, DeadZoneAndTriggerThreshold)
+{
+    const int inside = GamepadControls::kStickDeadZone - 1;
+    for (const int axis : {SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_AXIS_LEFTY,
+                           SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY}) {
+        pad->axis(axis, inside);
+        step();
+        pad->axis(axis, -inside);
+        step();
+    }
+    pad->trigger(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, GamepadControls::kTriggerPressed);
+    step();
+    EXPECT_EQ(events, Events{});
+    pad->axis(SDL_CONTROLLER_AXIS_LEFTX, GamepadControls::kStickDeadZone);
+    step();
+    EXPECT_EQ(events, Events{"D down"});
+}
+
+// The stick pushed up and left moves the ship diagonally; let go, it stops.
+TEST_F(GamepadTest, ADiagonalHoldsTwoKeysAndMovesTheShipDiagonally)
+{
+    startPlay();
+    const int x = ship().currentX;
+    const int y = ship().currentY;
+    pad->axis(SDL_CONTROLLER_AXIS_LEFTX, -20000);
+    pad->axis(SDL_CONTROLLER_AXIS_LEFTY, -20000);
+    step(10);
+    EXPECT_TRUE(engine().isKeyPressed(SDLK_a));
+    EXPECT_TRUE(engine().isKeyPressed(SDLK_w));
+    EXPECT_LT(ship().currentX, x);
+    EXPECT_LT(ship().currentY, y);
+    pad->axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
+    pad->axis(SDL_CONTROLLER_AXIS_LEFTY, 0);
+    step();
+    const int stoppedX = ship().currentX;
+    const int stoppedY = ship().currentY;
+    step(10);
+    EXPECT_EQ(ship().currentX, stoppedX);
+    EXPECT_EQ(ship().currentY, stoppedY);
+}
+
+// Shooting while moving: both reach the game. And one key held by two controls (the d-pad and the
+// stick) goes up only when the last of them lets go.
+TEST_F(GamepadTest, ControlsHeldTogether)
+{
+    startPlay();
+    const int x = ship().currentX;
+    const int score = game->state().score;
+    pad->button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
+    pad->button(SDL_CONTROLLER_BUTTON_A, true);
+    step(5);
+    EXPECT_GT(ship().currentX, x);
+    EXPECT_EQ(game->state().score, score - 1);
+    pad->axis(SDL_CONTROLLER_AXIS_LEFTX, kFull);
+    step();
+    pad->button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false);
+    step();
+    EXPECT_TRUE(engine().isKeyPressed(SDLK_d));
+    pad->axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
+    step();
+    EXPECT_FALSE(engine().isKeyPressed(SDLK_d));
+    pad->button(SDL_CONTROLLER_BUTTON_A, false);
+    step();
+    // SDL reports a pad's buttons in their order, A first.
+    EXPECT_EQ(events,
+              (Events{"button 1 down at 300,400", "D down", "D up", "button 1 up at 300,400"}));
+}
+
+// The right stick scrolls once when pushed, again after the repeat delay, then at every interval,
+// on the game's clock (10 ms an iteration); let go, it stops.
+TEST_F(GamepadTest, TheRightStickHeldRepeatsItsScroll)
+{
+    const int before = scrolledX();
+    const int delay = GamepadControls::kRepeatDelayMs / 10;
+    const int interval = GamepadControls::kRepeatIntervalMs / 10;
+    pad->axis(SDL_CONTROLLER_AXIS_RIGHTX, kFull);
+    step(2);
+    EXPECT_EQ(scrolledX(), before + 15);
+    step(delay - 3);
+    EXPECT_EQ(scrolledX(), before + 15);
+    step(3);
+    EXPECT_EQ(scrolledX(), before + 30);
+    step(3 * interval);
+    EXPECT_EQ(scrolledX(), before + 75);
+    pad->axis(SDL_CONTROLLER_AXIS_RIGHTX, 0);
+    step();
+    step(delay + interval);
+    EXPECT_EQ(scrolledX(), before + 75);
+    EXPECT_EQ(events.back(), "C up");
+}
+
+// A pad plugged in during play works at once, beside the first; a pad pulled out mid-hold lets go
+// of everything it held, but not of a key another pad still holds.
+TEST_F(GamepadTest, PadsPluggedInAndPulledOut)
+{
+    startPlay();
+    second = std::make_unique<VirtualPad>();
+    ASSERT_TRUE(second->plugged());
+    step();
+    second->button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+    step();
+    EXPECT_EQ(events, Events{"A down"});
+    pad->axis(SDL_CONTROLLER_AXIS_LEFTX, -kFull - 1);
+    pad->axis(SDL_CONTROLLER_AXIS_RIGHTY, kFull);
+    pad->button(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, true);
+    step();
+    pad->unplug();
+    step();
+    EXPECT_TRUE(engine().isKeyPressed(SDLK_a));
+    EXPECT_FALSE(engine().isKeyPressed(SDLK_f));
+    EXPECT_EQ(events, (Events{"A down", "F down", "button 2 down at 300,400", "F up",
+                              "button 2 up at 300,400"}));
+    second->unplug();
+    step();
+    EXPECT_FALSE(engine().isKeyPressed(SDLK_a));
+}
+
+// A pad's removal lets go of what it held even where the device's own releases never came.
+TEST_F(GamepadTest, ARemovalAloneLetsGo)
+{
+    pad->button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+    pad->axis(SDL_CONTROLLER_AXIS_RIGHTX, kFull);
+    step();
+    SDL_Event removed{};
+    removed.cdevice.type = SDL_CONTROLLERDEVICEREMOVED;
+    removed.cdevice.which = pad->instance();
+    ASSERT_EQ(SDL_PushEvent(&removed), 1);
+    step();
+    EXPECT_FALSE(engine().isKeyPressed(SDLK_w));
+    const int scrolled = scrolledX();
+    step(GamepadControls::kRepeatDelayMs / 10 + 1);
+    EXPECT_EQ(scrolledX(), scrolled);
+}
+
+// The window losing the focus lets go of everything the pads held.
+TEST_F(GamepadTest, LosingTheFocusLetsGo)
+{
+    pad->button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+    pad->button(SDL_CONTROLLER_BUTTON_A, true);
+    step();
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "0");
+    step();
+    EXPECT_EQ(events,
+              (Events{"button 1 down at 300,400", "W down", "button 1 up at 300,400", "W up"}));
+}
+
+}  // namespace
