@@ -159,9 +159,11 @@ protected:
     {
         previous = fs::current_path();
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        const std::string process = std::to_string(GetCurrentProcessId());
-        folder = fs::temp_directory_path() / ("dustreach-windows-" + process + "-" + name);
-        fs::create_directories(folder);
+        // A name of this run's own: a run stopped short may leave links that Wine cannot remove.
+        const std::string run =
+            std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
+        folder = fs::temp_directory_path() / ("dustreach-windows-" + run + "-" + name);
+        ASSERT_TRUE(fs::create_directories(folder));
         fs::current_path(folder);
     }
     void TearDown() override
