@@ -1,8 +1,8 @@
 // Desktop entry point: seeds the random generator, runs the game's engine through its fixed
 // lifecycle (construct, initialise, main loop, deinitialise, destroy) and destroys the picture
-// cache last. Where the game's files live is the platform's (PlatformFiles): on Windows the pictures
-// and the font beside the exe, the saves in %APPDATA%\Dustreach. The browser's entry point is
-// app/browser/BrowserMain.cpp.
+// cache last. Where the game's files live is the platform's (PlatformFiles): on Windows the
+// pictures and the font beside the exe, the saves in %APPDATA%\Dustreach. The browser's entry
+// point is app/browser/BrowserMain.cpp.
 #include <SDL.h>
 
 #include <cstdlib>

@@ -1,7 +1,7 @@
-// PlatformFiles: every system call of the game's file layer, and where the game's files live, behind
-// one interface. The build compiles one implementation: platform/posix/PlatformFiles.cpp (the
-// Linux desktop and the browser) or platform/windows/PlatformFiles.cpp. Paths are UTF-8 text.
-// Knows nothing about what the files hold; owns nothing it returns.
+// PlatformFiles: every system call of the game's file layer, and where the game's files live,
+// behind one interface. The build compiles one implementation: platform/posix/PlatformFiles.cpp
+// (the Linux desktop and the browser) or platform/windows/PlatformFiles.cpp. Paths are UTF-8
+// text. Knows nothing about what the files hold; owns nothing it returns.
 #pragma once
 
 #include <cstdio>
@@ -29,7 +29,9 @@ public:
     // Removes the file or link at path, if there is one; never a folder.
     static void remove(const std::string& path);
     // Adds text at the end of path, creating the file when missing, in one write: only to a
-    // regular file, never waiting on a pipe or a device. True when all of text was written.
+    // regular file, never waiting on a pipe or a device. A link to a regular file is followed on
+    // POSIX systems (players link their score file elsewhere) and refused on Windows, where only
+    // an administrator makes one. True when all of text was written.
     static bool append(const std::string& path, const std::string& text);
     // Makes the folder path when it is missing (its parent must exist). True when path is then a
     // folder the game may write in; false when it cannot be made or something else stands there.
