@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "PlatformFiles.h"
+
 GameFile GameFile::save(const std::string& folder)
 {
     return GameFile("currentSave.txt", "Could not save the game to", folder);
@@ -14,8 +16,22 @@ GameFile GameFile::highScores(const std::string& folder)
 }
 
 GameFile::GameFile(const char* fileName, const char* what, const std::string& folder)
-    : fileName(fileName), what(what), filePath(folder.empty() ? fileName : folder + "/" + fileName)
+    : fileName(fileName),
+      what(what),
+      folder(folder),
+      filePath(folder.empty() ? fileName : folder + "/" + fileName)
 {
+}
+
+bool GameFile::makeFolder()
+{
+    if (folder.empty() || PlatformFiles::makeFolder(folder))
+        return true;
+    if (!failureReported) {
+        std::printf("Could not make the folder %s\n", folder.c_str());
+        std::fflush(stdout);
+    }
+    return false;
 }
 
 void GameFile::reportWrite(bool written)

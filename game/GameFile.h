@@ -17,6 +17,10 @@ public:
     const char* name() const { return fileName; }
     // Where the file is opened: the name, in its folder.
     const std::string& path() const { return filePath; }
+    // Makes the file's folder when it is missing, so the first write makes it (and nothing does
+    // before). False, after the line "Could not make the folder <folder>" unless the file's last
+    // write failed too, when the folder cannot be made or something else stands in its place.
+    bool makeFolder();
     // Prints "<what> <name>" on standard output when a write failed after one that worked (or as
     // the first write), and nothing while the failures go on: K held down in a folder that cannot
     // be written repeats many times a second, and one line says all there is to say until a
@@ -28,6 +32,7 @@ private:
 
     const char* fileName;
     const char* what;
+    std::string folder;
     std::string filePath;
     bool failureReported = false;
 };

@@ -3,15 +3,11 @@
 // beside it that replaces it only when every byte is out.
 #include "SaveRecord.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <istream>
 #include <sstream>
 
-#include "RegularFile.h"
+#include "PlatformFiles.h"
 
 namespace {
 
@@ -49,11 +45,11 @@ std::string SaveRecord::format() const
 bool SaveRecord::readFile(const std::string& fileName, SaveRecord& record)
 {
     long long size = 0;
-    const int fd = RegularFile::openForReading(fileName, &size);
-    std::FILE* file = fd >= 0 && size <= kMaxFileSize ? fdopen(fd, "rb") : nullptr;
-    if (!file) {
-        if (fd >= 0)
-            close(fd);
+    std::FILE* file = PlatformFiles::openForReading(fileName, size);
+    if (!file)
+        return false;
+    if (size > kMaxFileSize) {
+        std::fclose(file);
         return false;
     }
     // One byte more than allowed tells a file that grew since it was opened from one that fits.
@@ -75,30 +71,18 @@ bool SaveRecord::writeFile(const std::string& fileName) const
 bool SaveRecord::writeFile(const std::string& fileName, const Writer& writer) const
 {
     const std::string temporary = fileName + ".tmp";
-    // The temporary is always a fresh regular file of our own: whatever stands under its name (a
-    // stale temporary, a link to another file, a named pipe) is taken away first, and the new one
-    // is created exclusively, so no link is followed and no open waits on a pipe. A folder there
-    // cannot be unlinked and makes the exclusive create fail: the save fails, the old one stays.
-    unlink(temporary.c_str());
-    const int fd = open(temporary.c_str(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0)
+    // The temporary is always a fresh regular file of our own (whatever stood under its name is
+    // taken away, and no link is followed), written in binary mode: the same bytes on every
+    // platform. A folder under its name makes the save fail, and the old one stays.
+    std::FILE* file = PlatformFiles::createFresh(temporary);
+    if (!file)
         return false;
-    std::FILE* file = fdopen(fd, "w");
-    if (!file) {
-        close(fd);
-        unlink(temporary.c_str());
-        return false;
-    }
     bool written = writer(file, format());
-    // A full disk often shows only when the buffer is flushed or the file closed.
-    written = std::fflush(file) == 0 && written;
-    // On the disk before it replaces the old save, so a power cut leaves one or the other whole.
-    written = fsync(fileno(file)) == 0 && written;
-    written = std::fclose(file) == 0 && written;
-    // rename replaces a link at fileName itself, never the file it points to.
-    if (!written || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
-        unlink(temporary.c_str());
+    // A full disk often shows only when the buffer is flushed or the file closed. On the disk
+    // before it replaces the old save, so a power cut leaves one or the other whole.
+    written = PlatformFiles::closeOnDisk(file) && written;
+    if (!written || !PlatformFiles::replace(temporary, fileName)) {
+        PlatformFiles::remove(temporary);
         return false;
     }
     return true;

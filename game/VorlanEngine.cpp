@@ -321,7 +321,7 @@ void VorlanEngine::saveGame()
     record.fields[14] = state.speedBoostActive;
     record.fields[15] = state.level;
     // The previous save stays as it was when this one cannot be written whole.
-    saveFile.reportWrite(complete && record.writeFile(saveFile.path()));
+    saveFile.reportWrite(complete && saveFile.makeFolder() && record.writeFile(saveFile.path()));
 }
 
 void VorlanEngine::loadGame()
@@ -356,5 +356,6 @@ void VorlanEngine::loadGame()
 
 void VorlanEngine::recordHighScore()
 {
-    highScoreFile.reportWrite(HighScoreFile::append(highScoreFile.path(), state.score));
+    highScoreFile.reportWrite(highScoreFile.makeFolder() &&
+                              HighScoreFile::append(highScoreFile.path(), state.score));
 }

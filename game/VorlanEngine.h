@@ -18,8 +18,9 @@
 
 class VorlanEngine : public BaseEngine {
 public:
-    // The game keeps its two files in filesFolder; "" is the working folder, where it also reads
-    // its pictures and font.
+    // The game keeps its two files in filesFolder, which the first write makes when it is missing
+    // (PlatformFiles::savesFolder gives the platform's); "" is the working folder, where it also
+    // reads its pictures and font.
     explicit VorlanEngine(const std::string& filesFolder = {});
     ~VorlanEngine() override;
 

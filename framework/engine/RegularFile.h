@@ -1,5 +1,5 @@
-// RegularFile: opening a data file (picture, font, save or score file) for reading without ever
-// waiting on it. Owns nothing it returns; knows nothing about what the file holds.
+// RegularFile: opening a data file (a picture or the font) as an SDL stream without ever waiting on
+// it. Owns nothing it returns; knows nothing about what the file holds.
 #pragma once
 
 #include <SDL.h>
@@ -8,11 +8,8 @@
 
 class RegularFile {
 public:
-    // Opens fileName read-only when it is a regular file (or a link to one): the descriptor, or
-    // -1 for anything else, so a named pipe or a device under the name cannot hold the game up.
-    // size, when given, receives the file's length in bytes. The caller closes the descriptor.
-    static int openForReading(const std::string& fileName, long long* size = nullptr);
-    // The same as an SDL stream, or null. The caller owns it and closes it (for instance by
-    // passing freesrc 1 to a loader).
+    // An SDL stream on fileName when it is a regular file (or a link to one), or null for anything
+    // else, so a named pipe or a device under the name cannot hold the game up. The caller owns
+    // the stream and closes it (for instance by passing freesrc 1 to a loader).
     static SDL_RWops* open(const std::string& fileName);
 };
