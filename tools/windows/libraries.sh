@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the libraries the Windows game links statically, SDL2, SDL2_image (with zlib, libpng and
-# libjpeg-turbo, the decoders Debian's desktop SDL2_image uses, so pictures come out the same to
-# the pixel), SDL2_ttf, FreeType and HarfBuzz, from Debian's own source packages with Debian's
+# Builds the libraries the Windows game links statically, SDL2, SDL2_image, SDL2_ttf, FreeType,
+# HarfBuzz and libjpeg-turbo, from Debian's own source packages with Debian's
 # mingw-w64, once per machine, and prints the folder they are installed in (include/, lib/,
 # lib/cmake/, licences/) as its last line.
+# SDL2_image reads PNG with its own decoder (stb_image: lossless, the same pixels as libpng) and
+# JPEG with libjpeg-turbo, as Debian's desktop SDL2_image does: stb_image's JPEG decoder rounds
+# some pixels differently, and the pictures must come out as on the desktop, to the pixel.
 #
 # Debian's source index, the revisions, the cache and the licences are handled as for every copy
 # of these libraries, by tools/libraries/debian_sources.sh. A build goes into
@@ -25,8 +27,7 @@ source "$(dirname "$0")/../libraries/debian_sources.sh"
 TOOLCHAIN=$(cd "$(dirname "$0")/../../cmake" && pwd)/WindowsToolchain.cmake
 readonly TOOLCHAIN
 # The source packages, in build order.
-readonly PACKAGES=(libsdl2 freetype harfbuzz zlib libpng1.6 libjpeg-turbo libsdl2-image
-    libsdl2-ttf)
+readonly PACKAGES=(libsdl2 freetype harfbuzz libjpeg-turbo libsdl2-image libsdl2-ttf)
 
 # Everything the libraries are built with; part of the cache key.
 readonly CFLAGS_WINDOWS="-O2"
@@ -39,17 +40,13 @@ readonly FREETYPE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_ZLIB=ON -DFT_DIS
 # HarfBuzz as the browser's (HB_TINY): the game's plain Latin texts spaced as on the desktop.
 readonly HARFBUZZ_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DHB_HAVE_FREETYPE=ON -DHB_BUILD_SUBSET=OFF
     -DCMAKE_DISABLE_FIND_PACKAGE_Threads=ON -DCMAKE_C_FLAGS=-DHB_TINY -DCMAKE_CXX_FLAGS=-DHB_TINY)
-# zlib builds a DLL beside its static library; only the static one is kept (below).
-readonly ZLIB_OPTIONS=()
-readonly LIBPNG_OPTIONS=(-DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF
-    -DZLIB_USE_STATIC_LIBS=ON)
 # With its SIMD code (nasm), as Debian builds it: the fast DCT SDL2_image asks for rounds as the
 # desktop's does.
 readonly LIBJPEG_TURBO_OPTIONS=(-DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF
     -DREQUIRE_SIMD=ON)
 readonly LIBSDL2_IMAGE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2IMAGE_VENDORED=OFF
-    -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_BACKEND_STB=OFF
-    -DSDL2IMAGE_BACKEND_WIC=OFF -DZLIB_USE_STATIC_LIBS=ON
+    -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_BACKEND_STB=ON
+    -DSDL2IMAGE_BACKEND_WIC=OFF
     -DSDL2IMAGE_PNG=ON -DSDL2IMAGE_JPG=ON -DSDL2IMAGE_BMP=OFF -DSDL2IMAGE_GIF=OFF
     -DSDL2IMAGE_LBM=OFF -DSDL2IMAGE_PCX=OFF -DSDL2IMAGE_PNM=OFF -DSDL2IMAGE_QOI=OFF
     -DSDL2IMAGE_SVG=OFF -DSDL2IMAGE_TGA=OFF -DSDL2IMAGE_XCF=OFF -DSDL2IMAGE_XPM=OFF
@@ -64,8 +61,6 @@ options_for() {
         libsdl2) options=("${LIBSDL2_OPTIONS[@]}") ;;
         freetype) options=("${FREETYPE_OPTIONS[@]}") ;;
         harfbuzz) options=("${HARFBUZZ_OPTIONS[@]}") ;;
-        zlib) options=("${ZLIB_OPTIONS[@]}") ;;
-        libpng1.6) options=("${LIBPNG_OPTIONS[@]}") ;;
         libjpeg-turbo) options=("${LIBJPEG_TURBO_OPTIONS[@]}") ;;
         libsdl2-image) options=("${LIBSDL2_IMAGE_OPTIONS[@]}") ;;
         libsdl2-ttf) options=("${LIBSDL2_TTF_OPTIONS[@]}") ;;
@@ -87,15 +82,21 @@ if [[ -f $prefix/COMPLETE ]]; then
 fi
 
 fetch_sources
+# SDL2_image takes stb_image for both formats or for neither: JPEG goes to libjpeg-turbo here.
+image_source=$apt_dir/sources/libsdl2-image-${revision[libsdl2-image]}
+sed -i -e '0,/^#if defined(USE_STBIMAGE)$/s//#if 0 \/* JPEG through libjpeg *\//' \
+    "$image_source/IMG_jpg.c"
+sed -i -e '/^if(SDL2IMAGE_JPG)$/,/^endif()$/s/if(NOT SDL2IMAGE_BACKEND_STB AND /if(/' \
+    "$image_source/CMakeLists.txt"
 start_builds
 for package in "${PACKAGES[@]}"; do
     build "$package" cmake -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_C_FLAGS_RELEASE="$CFLAGS_WINDOWS" -DCMAKE_CXX_FLAGS_RELEASE="$CFLAGS_WINDOWS" \
         -DCMAKE_INSTALL_LIBDIR=lib
-    if [[ $package == zlib ]]; then
-        rm -f "$prefix"/lib/libzlib.dll.a "$prefix"/bin/libzlib.dll
-    fi
 done
+# The installed package file asks for libpng too, which stb_image replaces.
+sed -i -e 's/NOT SDL2IMAGE_VENDORED AND NOT TARGET PNG::PNG)/NOT SDL2IMAGE_VENDORED AND NOT SDL2IMAGE_BACKEND_STB AND NOT TARGET PNG::PNG)/' \
+    "$prefix/lib/cmake/SDL2_image/SDL2_imageConfig.cmake"
 
 finish_builds "The Windows game's libraries, built with $compiler_version from Debian's source packages:"
 echo "$prefix"
