@@ -2,4 +2,6 @@
 // started with.
 #include "PlatformShell.h"
 
-void preparePlatformShell() { }
+void preparePlatformShell()
+{
+}

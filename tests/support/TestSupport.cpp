@@ -63,8 +63,8 @@ ScopedTempDir::ScopedTempDir() : previous(fs::current_path().string())
     for (int attempt = 0; dir.empty(); ++attempt) {
         if (attempt == 100)
             throw std::runtime_error("cannot create a temporary folder");
-        const fs::path candidate = fs::temp_directory_path() /
-                                   ("dustreach-test-" + stamp + "-" + std::to_string(attempt));
+        const fs::path candidate =
+            fs::temp_directory_path() / ("dustreach-test-" + stamp + "-" + std::to_string(attempt));
         if (fs::create_directory(candidate))
             dir = candidate.string();
     }
