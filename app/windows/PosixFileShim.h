@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <stdio.h>
 #include <sys/types.h>
 
 // Every open of the file layer asks for O_NONBLOCK: binary mode rides on it, or pictures and fonts
