@@ -142,15 +142,23 @@ fetch_sources() {
     for package in "${PACKAGES[@]}"; do
         fetch "$package"
     done
-    local freetype_config=$apt_dir/sources/freetype-${revision[freetype]}/include/freetype/config
+    local freetype_config
+    freetype_config=$(source_tree freetype)/include/freetype/config
     printf '%s\n' "$FREETYPE_MODULES" >"$freetype_config/ftmodule.h"
     sed -i -e 's|^#define FT_CONFIG_OPTION_USE_\(ZLIB\|LZW\)$|/* & */|' "$freetype_config/ftoption.h"
+}
+
+# source_tree PACKAGE: the folder of the package's unpacked source. Without the revision's epoch:
+# make cannot build in a path with a colon.
+source_tree() {
+    echo "$apt_dir/sources/$1-${revision[$1]#*:}"
 }
 
 # fetch PACKAGE: unpacks the source package's served revision into $apt_dir/sources/.
 fetch() {
     local package=$1 version=${revision[$1]}
-    local tree=$apt_dir/sources/$package-$version
+    local tree
+    tree=$(source_tree "$package")
     [[ -d $tree ]] && return 0
     say "fetching $package $version"
     local download
@@ -182,7 +190,7 @@ build() {
     local package=$1 version=${revision[$1]} options
     options_for "$package"
     say "building $package $version"
-    "${@:2}" -S "$apt_dir/sources/$package-$version" -B "$work/$package" \
+    "${@:2}" -S "$(source_tree "$package")" -B "$work/$package" \
         -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" \
         -DCMAKE_PREFIX_PATH="$prefix" "${options[@]}" >"$work/$package.log" 2>&1 ||
         { tail -n 30 "$work/$package.log" >&2; return 1; }
@@ -192,7 +200,7 @@ build() {
         { tail -n 30 "$work/$package.log" >&2; return 1; }
     # What is made of them carries the licence of everything it links.
     mkdir -p "$prefix/licences"
-    cp "$apt_dir/sources/$package-$version/debian/copyright" \
+    cp "$(source_tree "$package")/debian/copyright" \
         "$prefix/licences/$package.copyright"
 }
 

@@ -43,7 +43,7 @@ readonly HARFBUZZ_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DHB_HAVE_FREETYPE=ON -DHB_BU
 # With its SIMD code (nasm), as Debian builds it: the fast DCT SDL2_image asks for rounds as the
 # desktop's does.
 readonly LIBJPEG_TURBO_OPTIONS=(-DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF
-    -DREQUIRE_SIMD=ON)
+    -DREQUIRE_SIMD=ON -DCMAKE_INSTALL_DEFAULT_LIBDIR=lib)
 readonly LIBSDL2_IMAGE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2IMAGE_VENDORED=OFF
     -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_BACKEND_STB=ON
     -DSDL2IMAGE_BACKEND_WIC=OFF
@@ -83,7 +83,7 @@ fi
 
 fetch_sources
 # SDL2_image takes stb_image for both formats or for neither: JPEG goes to libjpeg-turbo here.
-image_source=$apt_dir/sources/libsdl2-image-${revision[libsdl2-image]}
+image_source=$(source_tree libsdl2-image)
 sed -i -e '0,/^#if defined(USE_STBIMAGE)$/s//#if 0 \/* JPEG through libjpeg *\//' \
     "$image_source/IMG_jpg.c"
 sed -i -e '/^if(SDL2IMAGE_JPG)$/,/^endif()$/s/if(NOT SDL2IMAGE_BACKEND_STB AND /if(/' \
@@ -91,8 +91,7 @@ sed -i -e '/^if(SDL2IMAGE_JPG)$/,/^endif()$/s/if(NOT SDL2IMAGE_BACKEND_STB AND /
 start_builds
 for package in "${PACKAGES[@]}"; do
     build "$package" cmake -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_C_FLAGS_RELEASE="$CFLAGS_WINDOWS" -DCMAKE_CXX_FLAGS_RELEASE="$CFLAGS_WINDOWS" \
-        -DCMAKE_INSTALL_LIBDIR=lib
+        -DCMAKE_C_FLAGS_RELEASE="$CFLAGS_WINDOWS" -DCMAKE_CXX_FLAGS_RELEASE="$CFLAGS_WINDOWS"
 done
 # The installed package file asks for libpng too, which stb_image replaces.
 sed -i -e 's/NOT SDL2IMAGE_VENDORED AND NOT TARGET PNG::PNG)/NOT SDL2IMAGE_VENDORED AND NOT SDL2IMAGE_BACKEND_STB AND NOT TARGET PNG::PNG)/' \
