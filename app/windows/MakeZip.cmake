@@ -19,7 +19,7 @@ list(GET RUNTIME_LICENCES 1 gcc_licence)
 file(COPY_FILE ${mingw_licence} ${folder}/licences/mingw-w64.copyright)
 file(COPY_FILE ${gcc_licence} ${folder}/licences/gcc-mingw-w64.copyright)
 file(REMOVE ${ZIP})
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP} --format=zip --mtime=2026-01-01T00:00:00Z
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP} --format=zip "--mtime=2026-01-01 00:00:00 UTC"
     ${FOLDER}
   WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE packed)
 if(NOT packed EQUAL 0)
