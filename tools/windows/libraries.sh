@@ -5,7 +5,8 @@
 # lib/cmake/, licences/) as its last line.
 # SDL2_image reads PNG with its own decoder (stb_image: lossless, the same pixels as libpng) and
 # JPEG with libjpeg-turbo, as Debian's desktop SDL2_image does: stb_image's JPEG decoder rounds
-# some pixels differently, and the pictures must come out as on the desktop, to the pixel.
+# some pixels differently, and the pictures must come out as on the desktop, to the pixel. It
+# writes PNG too, for the tests' pictures of what they drew.
 #
 # Debian's source index, the revisions, the cache and the licences are handled as for every copy
 # of these libraries, by tools/libraries/debian_sources.sh. A build goes into
@@ -51,7 +52,7 @@ readonly LIBSDL2_IMAGE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2IMAGE_VENDORED=OFF
     -DSDL2IMAGE_LBM=OFF -DSDL2IMAGE_PCX=OFF -DSDL2IMAGE_PNM=OFF -DSDL2IMAGE_QOI=OFF
     -DSDL2IMAGE_SVG=OFF -DSDL2IMAGE_TGA=OFF -DSDL2IMAGE_XCF=OFF -DSDL2IMAGE_XPM=OFF
     -DSDL2IMAGE_XV=OFF -DSDL2IMAGE_TIF=OFF -DSDL2IMAGE_WEBP=OFF -DSDL2IMAGE_JXL=OFF
-    -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_PNG_SAVE=OFF -DSDL2IMAGE_JPG_SAVE=OFF)
+    -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_PNG_SAVE=ON -DSDL2IMAGE_JPG_SAVE=OFF)
 readonly LIBSDL2_TTF_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=ON
     -DSDL2TTF_SAMPLES=OFF)
 
