@@ -4,8 +4,8 @@
 # assets/game-data.txt, README.txt and the licences. Its dustreach.exe, started from another
 # folder, opens the window "Dustreach : Size 600 x 800", whose start screen equals the desktop's
 # reference frame game-start-pictures, pixel for pixel; SPACE starts, a held D moves the ship
-# right, a left click shoots (a point) and K saves into %APPDATA%\Dustreach\currentSave.txt of the
-# run's Wine prefix; closing the window (WM_DELETE_WINDOW, as its close button) ends the process
+# right, a left click shoots (a point) and K saves into %APPDATA%\Dustreach\currentSave.txt of
+# Wine's prefix; closing the window (WM_DELETE_WINDOW, as its close button) ends the process
 # with exit code 0, its console lines (redirected to a file) ending with "Ended normally".
 # Skips (77) when ./windows build has not made the zip.
 # Arguments: the zip, the Wine prefix (tests/windows/wine_prefix.sh makes it), the source tree,
@@ -20,14 +20,22 @@ source "$(dirname "$0")/../scripts/lib/game.bash"
 run_under_xvfb "$@"
 zip=$1
 source_dir=$3
-export WINEPREFIX=$2 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WORK_DIR=$(mktemp -d "${TMPDIR:-/tmp}/dustreach-windows.XXXXXX")
+# The run's prefix under another name, so the game gets a Wine server of its own: the one the
+# other Windows tests share runs without a display. Hard links share the files; the registry,
+# which Wine rewrites, is copied.
+cp -al "$2" "$WORK_DIR/prefix"
+cp --remove-destination "$2"/*.reg "$WORK_DIR/prefix/"
+export WINEPREFIX=$WORK_DIR/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k 2>/dev/null; cleanup' EXIT
 
 # ---- The zip: one folder, the game, its data, its README and its licences ----------------------
 folder_name=$(basename "$zip" .zip)
-(cd "$WORK_DIR" && cmake -E tar xf "$zip") || fail "cannot unpack $zip"
-[[ $(ls "$WORK_DIR") == "$folder_name" ]] || fail "the zip holds $(ls "$WORK_DIR"), not one folder $folder_name"
-folder=$WORK_DIR/$folder_name
+mkdir "$WORK_DIR/unzipped"
+(cd "$WORK_DIR/unzipped" && cmake -E tar xf "$zip") || fail "cannot unpack $zip"
+[[ $(ls "$WORK_DIR/unzipped") == "$folder_name" ]] ||
+    fail "the zip holds $(ls "$WORK_DIR/unzipped"), not one folder $folder_name"
+folder=$WORK_DIR/unzipped/$folder_name
 mapfile -t data < <(grep -v '^#' "$source_dir/assets/game-data.txt")
 for name in dustreach.exe README.txt "${data[@]}" licences/Dustreach.LICENSE.txt \
     licences/libsdl2.copyright licences/mingw-w64.copyright; do

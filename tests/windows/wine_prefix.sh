@@ -26,6 +26,7 @@ if [[ -d $prefix ]]; then
     wineserver -k 2>/dev/null || true
     rm -rf "$prefix"
 fi
+mkdir -p "$(dirname "$prefix")"
 start=$SECONDS
 wine wineboot --init
 wineserver --wait
