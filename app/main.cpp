@@ -2,8 +2,9 @@
 // lifecycle (construct, initialise, main loop, deinitialise, destroy) and destroys the picture
 // cache last. Gamepads play beside the keyboard and the mouse while the main loop runs. Where the
 // game's files live is the platform's (PlatformFiles): on Windows the pictures and the font beside
-// the exe, the saves in %APPDATA%\Dustreach. The browser's entry point is
-// app/browser/BrowserMain.cpp.
+// the exe, the saves in %APPDATA%\Dustreach. On Windows, SDL's WinMain calls this main (SDL.h
+// renames it), which first readies the platform's shell (PlatformShell). The browser's entry point
+// is app/browser/BrowserMain.cpp.
 #include <SDL.h>
 
 #include <cstdlib>
@@ -13,10 +14,12 @@
 #include "GamepadControls.h"
 #include "ImageManager.h"
 #include "PlatformFiles.h"
+#include "PlatformShell.h"
 #include "VorlanEngine.h"
 
 int main(int, char**)
 {
+    preparePlatformShell();
     std::srand(static_cast<unsigned int>(std::time(nullptr)));
     // Where that fails, each picture and the font is missing, as in a folder without them.
     PlatformFiles::enterDataFolder();

@@ -1,6 +1,7 @@
 # Dependencies: SDL2, SDL2_image and SDL2_ttf as one interface target, dustreach_sdl. Each is found
 # through its CMake package where one is installed (Debian's -dev packages ship them, and so do the
-# browser's libraries built by tools/web/libraries.sh), and through pkg-config otherwise.
+# browser's and Windows' libraries built by tools/web/libraries.sh and tools/windows/libraries.sh),
+# and through pkg-config otherwise.
 
 add_library(dustreach_sdl INTERFACE)
 
@@ -16,7 +17,7 @@ function(dustreach_use_sdl_library package module)
   endforeach()
   if(CMAKE_CROSSCOMPILING)
     # The machine's own pkg-config files describe the machine's libraries, not the target's.
-    message(FATAL_ERROR "No CMake package for ${package} in CMAKE_FIND_ROOT_PATH (./web builds one)")
+    message(FATAL_ERROR "No CMake package for ${package} in CMAKE_FIND_ROOT_PATH (./web and ./windows build one)")
   endif()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(${package}_PC REQUIRED IMPORTED_TARGET GLOBAL ${module})

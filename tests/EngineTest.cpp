@@ -4,6 +4,7 @@
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -112,6 +113,7 @@ SDL_Event button(Uint32 type, int b, int x, int y)
 struct EngineTest : testing::Test {
     void SetUp() override
     {
+        said.clear();  // what an earlier test in the same process left
         StdoutCapture out;  // nothing failed, and no font was asked for
         ASSERT_EQ(initialiseHeadless(engine, false, kW, kH), 0);
         EXPECT_EQ(out.stop(), "");
@@ -459,6 +461,8 @@ TEST(FontCacheTest, RecordsByExactNameAndSizeLoadingLinesCapacityAndFreeOrder)
     folder.copyAsset(kGameFont);
     const std::string f = kGameFont, lower = "cornerstone regular.ttf";
     const std::string no = "Font loading failed.\n";
+    // Where the file system ignores case (Windows), the other case's name opens the same file.
+    const bool caseBlind = std::filesystem::exists(lower);
     auto load = [](int pt, auto n) { return text("Loading font: ", pt, " point ", n, "\n"); };
     auto cache = std::make_unique<FontCache>();
     cache->loadFonts();
@@ -471,9 +475,11 @@ TEST(FontCacheTest, RecordsByExactNameAndSizeLoadingLinesCapacityAndFreeOrder)
     EXPECT_EQ(cache->getFont(f, 12), small);
     EXPECT_EQ(cache->getFont(lower, 24), otherCase);
     cache.reset();  // frees only the fonts that opened, in the order first asked for
-    EXPECT_EQ(out.stop(), load(24, f) + load(12, f) + load(24, lower) + no + load(24, "./" + f) +
-                              "Free font: 24 point " + f + "\nFree font: 12 point " + f +
-                              "\nFree font: 24 point ./" + f + "\n");
+    const std::string otherCaseFreed = caseBlind ? "Free font: 24 point " + lower + "\n" : "";
+    EXPECT_EQ(out.stop(), load(24, f) + load(12, f) + load(24, lower) + (caseBlind ? "" : no) +
+                              load(24, "./" + f) + "Free font: 24 point " + f +
+                              "\nFree font: 12 point " + f + "\n" + otherCaseFreed +
+                              "Free font: 24 point ./" + f + "\n");
     cache = std::make_unique<FontCache>();
     StdoutCapture early;
     GameFont* asked = cache->getFont(f, 24);

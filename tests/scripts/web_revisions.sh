@@ -39,7 +39,7 @@ suite() {
     gpg --batch -q --yes --clearsign -o "$dists/InRelease" "$dists/Release"
 }
 tested() {
-    sed -n "s/^ *\[$1\]=//p" "$source_dir/tools/web/libraries.sh"
+    sed -n "s/^ *\[$1\]=//p" "$source_dir/tools/libraries/debian_sources.sh"
 }
 # FreeType has a security update; HarfBuzz's tested revision is gone, replaced by a newer one.
 suite debian bookworm "libsdl2=$(tested libsdl2)" "freetype=$(tested freetype)" \

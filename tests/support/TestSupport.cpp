@@ -1,6 +1,7 @@
 // Test support implementation (see TestSupport.h).
 #include "TestSupport.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,8 +24,9 @@ std::string assetPath(const std::string& name)
 
 void useDummyVideo()
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    // SDL's own setenv: the C runtime's differs between Linux and Windows.
+    SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
 int initialiseHeadless(BaseEngine& engine, bool withFont, int width, int height)
@@ -55,10 +57,17 @@ std::string StdoutCapture::stop()
 
 ScopedTempDir::ScopedTempDir() : previous(fs::current_path().string())
 {
-    std::string pattern = (fs::temp_directory_path() / "dustreach-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    dir = pattern;
+    // A name no other test process holds: create_directory makes only a folder that did not exist.
+    // (Not rand(): the tests seed it, and a name must not change what they draw from it.)
+    const std::string stamp = std::to_string(SDL_GetPerformanceCounter());
+    for (int attempt = 0; dir.empty(); ++attempt) {
+        if (attempt == 100)
+            throw std::runtime_error("cannot create a temporary folder");
+        const fs::path candidate =
+            fs::temp_directory_path() / ("dustreach-test-" + stamp + "-" + std::to_string(attempt));
+        if (fs::create_directory(candidate))
+            dir = candidate.string();
+    }
     fs::current_path(dir);
 }
 
