@@ -3,16 +3,12 @@
 // keys a keyboard held released when the focus leaves the game. The game's state is read from
 // its save file: K writes it while the game runs.
 import assert from "node:assert/strict";
-import { gameFile } from "../harness/game.mjs";
+import { gameFile, gameState, playKnownGame } from "../harness/game.mjs";
 import { sleep } from "../harness/page.mjs";
 
 // The controls' accessible names, as the player's keys and buttons are listed.
 const NAMES = ["Move up", "Move down", "Move left", "Move right", "Shoot", "Play or pause", "Start over",
   "Save", "Load", "Zoom in", "Zoom out", "Scroll right", "Scroll left", "Scroll down", "Scroll up"];
-// A game to start from: no points, lives to spare, the ship at its start, the enemies at the top
-// (they reach the ship's row in about two seconds) of the window's right half, clear of every
-// shot from the left half, and the UFO far from the ship.
-const KNOWN_GAME = [0, 1000, 230, 610, 380, 30, 430, 30, 480, 30, 530, 30, 560, 30, 0, 1];
 const PORTRAIT = { width: 390, height: 844, deviceScaleFactor: 3 };
 const LANDSCAPE = { width: 844, height: 390, deviceScaleFactor: 3 };
 const TABLET = { width: 768, height: 1024, deviceScaleFactor: 2 };
@@ -78,31 +74,12 @@ async function hold(page, name, milliseconds) {
   await page.frames(3);
 }
 
-// K pressed on the game: it saves, if it is running.
-async function pressSave(page) {
-  await page.evaluate('document.getElementById("canvas").focus()');
-  await page.press("k");
-}
-
 // The game as its save file has it: { score, lives, x, y } (the ship's place). The game must be
 // running.
 async function state(page) {
-  await pressSave(page);
-  const [score, lives, x, y] = (await gameFile(page, "currentSave.txt")).split(/\s+/).map(Number);
-  return { score, lives, x, y };
-}
-
-// Plays on from KNOWN_GAME, loaded with L from a pause, whatever state the game was in. K saves
-// only while the game runs: so it tells whether it does.
-async function knownGame(page) {
-  await page.evaluate('try { Module.FS.unlink("/dustreach/currentSave.txt"); } catch (error) {}');
-  await pressSave(page);
-  if ((await gameFile(page, "currentSave.txt")) === null)
-    await page.press(" "); // from the start screen or a pause, to play
-  await page.press(" "); // and pause
-  await page.evaluate((text) => Module.FS.writeFile("/dustreach/currentSave.txt", text),
-    KNOWN_GAME.map((field) => `${field}\n`).join(""));
-  await page.press("l");
+  const now = await gameState(page);
+  assert.ok(now, "the game runs");
+  return now;
 }
 
 // A point on screen off the controls and the picture: the touch help, under the controls.
@@ -209,13 +186,13 @@ export const scenarios = [
       await tap(page, "Save");
       assert.notEqual(await gameFile(page, "currentSave.txt"), null, "SPACE started, K saved");
 
-      await knownGame(page);
+      await playKnownGame(page);
       let before = await state(page);
       await tap(page, "Shoot");
       assert.equal((await state(page)).score, before.score - 1, "a shot costs a point");
       const ways = { "Move up": [0, -1], "Move down": [0, 1], "Move left": [-1, 0], "Move right": [1, 0] };
       for (const [name, expected] of Object.entries(ways)) {
-        await knownGame(page); // before the enemies come down
+        await playKnownGame(page);
         before = await state(page);
         await hold(page, name, 300);
         assert.deepEqual(way(before, await state(page)), expected, name);
@@ -235,6 +212,7 @@ export const scenarios = [
       await tap(page, "Zoom in");
 
       // Paused, the frame stands still; the score panel moves with each scroll by 15 pixels.
+      await playKnownGame(page);
       const saved = await state(page);
       await hold(page, "Move right", 300);
       await tap(page, "Play or pause");
@@ -258,9 +236,10 @@ export const scenarios = [
       assert.deepEqual([again.x, again.y], [230, 610], "R started over with the ship at its start");
 
       // A keyboard (or a screen reader) presses a control by its click alone.
+      before = await playKnownGame(page);
       await page.evaluate('document.querySelector("#touch-controls .shoot").focus()');
       await page.press("Enter");
-      assert.equal((await state(page)).score, again.score - 1, "Shoot pressed from the keyboard");
+      assert.equal((await state(page)).score, before.score - 1, "Shoot pressed from the keyboard");
     },
   },
   {
@@ -268,7 +247,7 @@ export const scenarios = [
     cannot: { webkit: NO_TOUCH },
     async run(ctx) {
       const page = await openPhone(ctx);
-      await knownGame(page);
+      await playKnownGame(page);
       let before = await state(page);
       // Down and left: a ship moving up would overtake its own shot, which costs a life.
       const left = await touch(page, "Move left");
@@ -282,7 +261,7 @@ export const scenarios = [
       await left.end();
       await assertStill(page, "all fingers lifted");
 
-      await knownGame(page);
+      await playKnownGame(page);
       // Along the bottom row, clear of the enemies for a while.
       const finger = await touch(page, "Move right");
       await sleep(200);
@@ -303,7 +282,7 @@ export const scenarios = [
     async run(ctx) {
       const page = await openPhone(ctx);
       for (const leave of ["blur", "hide"]) {
-        await knownGame(page);
+        await playKnownGame(page);
         const held = await touch(page, "Move right");
         await sleep(100);
         if (leave === "blur") {
@@ -324,7 +303,7 @@ export const scenarios = [
     cannot: { firefox: NO_CANCEL, webkit: NO_TOUCH },
     async run(ctx) {
       const page = await openPhone(ctx);
-      await knownGame(page);
+      await playKnownGame(page);
       // A touch the browser cancels (for a gesture of the system's, say).
       const cdp = await page.cdp();
       const left = await control(page, "Move left");
@@ -341,7 +320,7 @@ export const scenarios = [
     cannot: { webkit: NO_TOUCH },
     async run(ctx) {
       const page = await openPhone(ctx);
-      await knownGame(page);
+      await playKnownGame(page);
       const before = await state(page);
       const picture = await page.middleOf("#canvas");
       await tap(page, picture);
@@ -419,7 +398,7 @@ export const scenarios = [
     async run(ctx) {
       const page = await ctx.open();
       for (const leave of ["Tab", "a click elsewhere"]) {
-        await knownGame(page);
+        await playKnownGame(page);
         await page.keyDown("d");
         await sleep(200);
         if (leave === "Tab")

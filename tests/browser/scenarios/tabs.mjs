@@ -2,7 +2,7 @@
 // it over on request; no score is lost, whether the browser has Web Locks or not; two copies of
 // the site on one origin are two games.
 import assert from "node:assert/strict";
-import { gameFile, loseGame, storedFile } from "../harness/game.mjs";
+import { gameFile, loseGame, playKnownGame, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
 const ELSEWHERE = '!document.getElementById("elsewhere").hidden';
@@ -58,8 +58,7 @@ export const scenarios = [
       await stored(first, "5\n6\n");
       // The newest save wins: the second tab's, made after the first tab's lost game was saved.
       await second.bringToFront();
-      await second.press(" ");
-      await second.press("k");
+      await playKnownGame(second); // K saves
       const newest = await gameFile(second, "currentSave.txt");
       await eventually(async () => (await storedFile(second, "currentSave.txt")) === newest,
         "the newest save stored");
