@@ -4,7 +4,8 @@
 // service workers of its own). A phone needs the browser's preferences (touch events, a coarse
 // pointer), so phone profiles share a second Firefox started with them. Headless Firefox finds an
 // OpenGL, and so WebGL, only with an X display: it gets an Xvfb of its own. There is no CPU
-// throttling and no DevTools protocol.
+// throttling and no DevTools protocol, and no keys of other layouts: WebDriver BiDi's key actions
+// take a character alone and put it where a US keyboard has it ("л" nowhere: code "").
 import { startDisplay } from "./display.mjs";
 import { closeBrowser, launchBrowser, profileIn } from "./puppeteer.mjs";
 
@@ -34,7 +35,7 @@ export function createEngine() {
   };
   return {
     name: "firefox",
-    can: { touch: true, mobile: true, pixelRatio: true, cpuThrottle: false, cdp: false },
+    can: { touch: true, mobile: true, pixelRatio: true, cpuThrottle: false, cdp: false, layouts: false },
     prelude: () => "",
     async launch(profile) {
       const context = await (await browserFor(profile.mobile)).createBrowserContext();
