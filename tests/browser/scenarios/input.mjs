@@ -12,6 +12,18 @@ const NAMES = ["Move up", "Move down", "Move left", "Move right", "Shoot", "Play
 const PORTRAIT = { width: 390, height: 844, deviceScaleFactor: 3 };
 const LANDSCAPE = { width: 844, height: 390, deviceScaleFactor: 3 };
 const TABLET = { width: 768, height: 1024, deviceScaleFactor: 2 };
+// Small phones, upright: each is tried either way round.
+const PHONES = [[320, 568], [360, 640], [375, 667], [390, 844]];
+// The page's notes, each shown as the page shows it: the last two with their text, instead of the
+// game.
+const NOTES = {
+  "storage-note": "",
+  "update-note": "",
+  elsewhere: "Dustreach is open in another tab.",
+  message: "Could not load dustreach.0123456789ab.wasm from this site (the connection failed). " +
+    "Reload the page to try again.",
+};
+const NO_NARROW_WINDOW = "MiniBrowser's window is never narrower than 447 pixels";
 const NO_CANCEL = "no way to cancel a touch but Chromium's DevTools protocol";
 
 // Finds the controls in the page by accessible name: their rectangles in CSS pixels.
@@ -121,12 +133,16 @@ function overlap(a, b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-// The picture, the controls and the window, in CSS pixels.
-async function layoutOf(page) {
+// The picture, the controls, the window and its scrolling, and the element noteId names (if any),
+// in CSS pixels.
+async function layoutOf(page, noteId = "canvas") {
   return page.evaluate(`(() => {
-    const box = document.getElementById("canvas").getBoundingClientRect();
+    const rectangle = (id) => {
+      const box = document.getElementById(id).getBoundingClientRect();
+      return { left: box.left, top: box.top, right: box.right, bottom: box.bottom };
+    };
     return { width: innerWidth, height: innerHeight, scrollWidth: document.documentElement.scrollWidth,
-             picture: { left: box.left, top: box.top, right: box.right, bottom: box.bottom },
+             scrollX, scrollY, picture: rectangle("canvas"), note: rectangle(${JSON.stringify(noteId)}),
              controls: ${CONTROLS} };
   })()`);
 }
@@ -147,6 +163,48 @@ function layoutScenario(what, viewport, check, cannot = {}) {
       ctx.log(`${what}: picture ${picture.right - picture.left} x ${picture.bottom - picture.top}`);
     },
   };
+}
+
+// Shows or hides a note as the page does: one with a text of its own instead of the game.
+function showNote(id, text, shown) {
+  document.getElementById(id).hidden = !shown;
+  if (!text)
+    return;
+  document.getElementById("stage").hidden = shown;
+  document.getElementById("canvas").hidden = shown;
+  const where = id === "elsewhere" ? document.getElementById("elsewhere-text") : document.getElementById(id);
+  where.textContent = text;
+}
+
+// What a small phone shows with a note: the note, every button and, with the game, the picture at
+// least 240 pixels wide when upright, all on screen at once, none over another.
+function assertNoteLayout(layout, what) {
+  const { picture, controls, note, width, height } = layout;
+  assert.deepEqual([layout.scrollX, layout.scrollY], [0, 0], `${what}: scrolled`);
+  assert.ok(layout.scrollWidth <= width, `${what}: nothing sticks out sideways`);
+  assert.ok(note.bottom > note.top && inside(note, width, height), `${what}: the note is on screen`);
+  const boxes = [...controls, { ...note, name: "the note" }];
+  if (picture.bottom > picture.top) {
+    assert.ok(inside(picture, width, height), `${what}: the picture is on screen`);
+    const wide = picture.right - picture.left;
+    assert.ok(width > height || wide >= 240, `${what}: the picture is only ${wide} wide`);
+    const names = controls.map((one) => one.name);
+    assert.ok(NAMES.every((name) => names.includes(name)), `${what}: the controls`);
+    boxes.push({ ...picture, name: "the picture" });
+  }
+  for (const one of controls) {
+    assert.ok(inside(one, width, height), `${what}: ${one.name} is on screen`);
+    const big = one.right - one.left >= 44 && one.bottom - one.top >= 44;
+    assert.ok(big, `${what}: ${one.name} is too small`);
+  }
+  // A button inside the note is part of it.
+  const within = (inner, outer) => outer.name === "the note" && inner.left >= outer.left &&
+    inner.right <= outer.right && inner.top >= outer.top && inner.bottom <= outer.bottom;
+  const apart = (a, b) => !overlap(a, b) || within(a, b) || within(b, a);
+  for (const one of boxes) {
+    for (const other of boxes)
+      assert.ok(one === other || apart(one, other), `${what}: ${one.name} overlaps ${other.name}`);
+  }
 }
 
 // What every layout of the touch controls keeps: the whole picture and every control on screen,
@@ -359,6 +417,25 @@ export const scenarios = [
     }
   }),
   layoutScenario("tablet", TABLET, () => {}),
+  {
+    name: "touch layout: small phones either way round, each note on screen with the game",
+    async run(ctx) {
+      const sizes = PHONES.flatMap(([width, height]) => [[width, height], [height, width]]);
+      for (const [width, height] of sizes) {
+        if (!ctx.can.mobile && width < 447) {
+          ctx.log(`not ${width} x ${height}: ${NO_NARROW_WINDOW}`);
+          continue;
+        }
+        const page = await openPhone(ctx, { width, height });
+        for (const [id, text] of Object.entries(NOTES)) {
+          const what = `${width} x ${height} with ${id}`;
+          await page.evaluate(showNote, id, text, true);
+          assertNoteLayout(await layoutOf(page, id), what);
+          await page.evaluate(showNote, id, text, false);
+        }
+      }
+    },
+  },
   {
     name: "touch page: no controls while the game plays in another tab",
     async run(ctx) {
