@@ -28,8 +28,8 @@
 
   // ---- The keyboard ----------------------------------------------------------------------------
   // The game's keys go by their place on the keyboard (KeyboardEvent.code), whatever the layout
-  // types there, as on the desktop: W A S D lie where a US keyboard has them on an AZERTY or a
-  // Russian keyboard too, and K saves on every layout. Each is handed to the game with the SDL key
+  // types there: W A S D lie where a US keyboard has them on an AZERTY or a Russian keyboard too,
+  // and K saves on every layout, as players of such games expect. Each is handed to the game with the SDL key
   // code a US keyboard gives: a letter's lower-case character, SDL's codes for SPACE and the
   // arrows. SDL itself hears no key: it would take the key code from the layout (keyCode), which
   // makes a Russian K no key at all and the AZERTY key in Q's place an A.

@@ -1,6 +1,6 @@
-// layouts.mjs: the game's keys on keyboards of other layouts. They go by their place, as on the
-// desktop: K saves where a US keyboard has K, whatever letter the layout types there, and on an
-// AZERTY keyboard W A S D are the keys in those places, not the keys labelled so.
+// layouts.mjs: the game's keys on keyboards of other layouts. They go by their place: K saves
+// where a US keyboard has K, whatever letter the layout types there, and on an AZERTY keyboard
+// W A S D are the keys in those places, not the keys labelled so.
 import assert from "node:assert/strict";
 import { gameFile, gameState, playKnownGame } from "../harness/game.mjs";
 
