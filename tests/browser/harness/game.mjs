@@ -61,14 +61,18 @@ export function storedFiles(page) {
   }));
 }
 
-// A game in which nothing can reach the ship, however slowly the test goes: its fields as the save
-// file has them (score, lives, the ship, four enemies, the UFO, the speed boost, the level). The
-// enemies fall in one column at the right edge, 190 pixels apart, clear of each other and of the
-// UFO, so no hit ever sends one elsewhere; the ship, at the bottom, would have to be steered 265
-// pixels right to meet them. The UFO, in the top left corner, wanders; it chases a ship steered 135
-// pixels left, and then needs some six seconds to come down to it. 1000 lives outlast the
-// enemies' trips to the bottom (one life each) for many minutes.
+// A game in which nothing can reach the ship, however slowly the test goes, while it is steered
+// left, down or a little up: its fields as the save file has them (score, lives, the ship, four
+// enemies, the UFO, the speed boost, the level). The enemies fall in one column at the right edge,
+// 190 pixels apart, clear of each other and of the UFO, so no hit ever sends one elsewhere; the
+// ship, at the bottom, would have to be steered 265 pixels right to meet them. The UFO, in the top
+// left corner, wanders; it chases a ship steered 135 pixels left, and then needs some six seconds
+// to come down to it. 1000 lives outlast the enemies' trips to the bottom (one life each) for
+// many minutes.
 export const KNOWN_GAME = [0, 1000, 280, 610, 580, 30, 580, 220, 580, 410, 580, 600, 0, 0, 0, 1];
+// The same the other way round, for a ship steered right: the enemies at the left edge, the UFO in
+// the top right corner.
+export const KNOWN_GAME_FOR_RIGHT = [0, 1000, 280, 610, 10, 30, 10, 220, 10, 410, 10, 600, 570, 0, 0, 1];
 
 // The game as the save file has it: { score, lives, x, y } (the ship's place), or null when the
 // game is not running (K saves only then).

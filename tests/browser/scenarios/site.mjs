@@ -2,7 +2,7 @@
 // the canvas's pixels against the desktop's, the game's files through the page, reloads.
 import assert from "node:assert/strict";
 import { compareWithFrame, referencePixels } from "../harness/frames.mjs";
-import { NO_WEBGL, gameFile, playKnownGame } from "../harness/game.mjs";
+import { KNOWN_GAME_FOR_RIGHT, NO_WEBGL, gameFile, playKnownGame } from "../harness/game.mjs";
 
 // Where the start screen shows its two JPEG pictures ([left, top, width, height]): there the
 // browser's decoder (stb_image) rounds some pixels differently from the desktop's (libjpeg), by
@@ -41,7 +41,7 @@ export const scenarios = [
     name: "play, save, reload and load",
     async run(ctx) {
       const page = await ctx.open();
-      const start = await playKnownGame(page);
+      const start = await playKnownGame(page, KNOWN_GAME_FOR_RIGHT);
       await page.click(); // a shot
       await page.press("d", { hold: 400 });
       await page.press("k");
