@@ -13,7 +13,7 @@
 // run(ctx) fails by throwing (node:assert). ctx (harness/context.mjs):
 //   ctx.engine           "chromium", "firefox" or "webkit"
 //   ctx.can              what the engine can: { touch, mobile, pixelRatio, cpuThrottle, cdp,
-//                        blockSiteData }
+//                        blockSiteData, layouts (keys of other keyboard layouts) }
 //   ctx.site             the site's address, served by ctx.server, the scenario's own TestServer
 //   ctx.folders          { site, frames }: the built site and the desktop's reference frames
 //   ctx.serve(mounts)    another started TestServer: { "/": folder, "/b/": folder2, "/x": handler }
@@ -28,6 +28,7 @@
 //   goto(address), reload(), address(), evaluate(fn, ...args) or evaluate("expression"),
 //   waitFor(condition, { args, timeout, what }), frames(count),
 //   keyDown(key), keyUp(key), press(key, { hold }), with KeyboardEvent.key names (" ", "ArrowUp"),
+//   pressOn({ layout, key, code, keyCode }, { hold }) (a key of another keyboard layout),
 //   click({ button, x, y }), wheel({ deltaX, deltaY, x, y }), middleOf(selector),
 //   touchStart(x, y) -> finger { move(x, y), end() }, several fingers at once,
 //   canvasPixels(selector), consoleLines(), consoleText(), screenshot(file),

@@ -3,6 +3,8 @@
 //   a keyboard and mouse player, through the game's dustreach_key and dustreach_mouse_button
 //   (SDL events, so the game cannot tell them from the real ones). A tap on the picture needs
 //   nothing here: SDL turns it into a left click where the finger touched.
+// - The keyboard: the game's keys by their place on the keyboard, whatever its layout; every other
+//   key stays the browser's.
 // - Gamepads: read once per animation frame, in the standard layout, and sent the same way as the
 //   touch controls' keys and buttons.
 // - No key left held: a key the keyboard held when the focus left the game (Tab, a click
@@ -33,35 +35,49 @@
       Module._dustreach_mouse_button(game(), button, down ? 1 : 0, canvas.width / 2, canvas.height / 2);
   }
 
-  // ---- Keys the keyboard holds ------------------------------------------------------------------
-  // The game's keys that reached it (page.js stops every other key before the canvas), by
-  // physical key, with the SDL key code SDL gave the game: letters by their lower-case character,
-  // the arrows by SDL's codes for them.
-  var sdlArrows = { 37: 0x40000050, 38: 0x40000052, 39: 0x4000004F, 40: 0x40000051 };
-  var keyboardHeld = new Map();
+  // ---- The keyboard ----------------------------------------------------------------------------
+  // The game's keys go by their place on the keyboard (KeyboardEvent.code), whatever the layout
+  // types there: W A S D lie where a US keyboard has them on an AZERTY or a Russian keyboard too,
+  // and K saves on every layout, as players of such games expect. Each is handed to the game with the SDL key
+  // code a US keyboard gives: a letter's lower-case character, SDL's codes for SPACE and the
+  // arrows. SDL itself hears no key: it would take the key code from the layout (keyCode), which
+  // makes a Russian K no key at all and the AZERTY key in Q's place an A.
+  var gameKeys = new Map([
+    ["KeyW", 119], ["KeyA", 97], ["KeyS", 115], ["KeyD", 100], ["KeyR", 114], ["KeyK", 107],
+    ["KeyL", 108], ["KeyC", 99], ["KeyB", 98], ["KeyF", 102], ["KeyV", 118], ["Space", 32],
+    ["ArrowUp", 0x40000052], ["ArrowDown", 0x40000051], ["ArrowLeft", 0x40000050],
+    ["ArrowRight", 0x4000004F]]);
+  var keyboardHeld = new Map();  // event.code -> the SDL key code the game holds down
 
-  function sdlKeyCode(event) {
-    var code = event.keyCode;
-    if (code >= 65 && code <= 90)
-      return code + 32;
-    return code === 32 ? 32 : sdlArrows[code];
-  }
-
-  canvas.addEventListener("keydown", function (event) {
-    var code = sdlKeyCode(event);
-    if (code !== undefined)
+  // Runs before every other handler. On the game, a game key goes to the game and loses its
+  // default action (no scrolling); with Ctrl, Alt or Meta it is the browser's (Ctrl+R reloads).
+  // Every other key is the browser's (F5, F11, Tab, Ctrl+...). A held key's release goes to the
+  // game wherever the focus is by then (a window that is not the active one moves it without a
+  // blur), so a ship never keeps moving after its key was let go.
+  function routeKey(event) {
+    if (event.type === "keyup" && keyboardHeld.has(event.code)) {
+      sendKey(keyboardHeld.get(event.code), false);
+      keyboardHeld.delete(event.code);
+    }
+    if (event.target !== canvas)
+      return;
+    event.stopImmediatePropagation();
+    var code = gameKeys.get(event.code);
+    var modified = event.ctrlKey || event.altKey || event.metaKey;
+    if (code === undefined || (event.type !== "keyup" && modified))
+      return;
+    event.preventDefault();
+    if (event.type === "keydown") {
       keyboardHeld.set(event.code, code);
+      sendKey(code, true);  // a key held down repeats, as SDL's own repeats do on the desktop
+    }
+  }
+  ["keydown", "keypress", "keyup"].forEach(function (type) {
+    window.addEventListener(type, routeKey, true);
   });
-  // A held key let go elsewhere on the page goes to the game all the same (where the browser
-  // moved the focus without a blur, as in a window that is not the active one).
-  window.addEventListener("keyup", function (event) {
-    var code = keyboardHeld.get(event.code);
-    keyboardHeld.delete(event.code);
-    if (event.target !== canvas && code !== undefined)
-      sendKey(code, false);
-  }, true);
 
-  // Their releases never reach the game once the canvas has lost the focus: send them now.
+  // Once the canvas has lost the focus (to another window, say), their releases may never come:
+  // let go of them now.
   function releaseKeyboard() {
     keyboardHeld.forEach(function (code) {
       sendKey(code, false);

@@ -2,9 +2,9 @@
 // lets one tab at a time play (Web Locks) and moves the game to another tab on request, downloads
 // the game's files with a progress line and a plain message for any that fails, sends the game's
 // standard output to the console, shows a plain message instead of the game when it cannot start,
-// keeps the site for offline use (sw.js), and decides which keys and buttons are the game's: those
-// never scroll the page or open menus, and every other one stays the browser's. Every storage API
-// it touches may throw or refuse (site data blocked): the game then plays all the same.
+// keeps the site for offline use (sw.js), and keeps the game's mouse buttons from scrolling the
+// page or opening menus (input.js does the same for its keys). Every storage API it touches may
+// throw or refuse (site data blocked): the game then plays all the same.
 (function () {
   "use strict";
 
@@ -84,34 +84,6 @@
     showFailure("Dustreach needs WebAssembly, which this browser lacks or has turned off.");
     return;
   }
-
-  // The game's keys, as SDL names them (letters by the character they type). A game key pressed
-  // with Ctrl, Alt or Meta is the browser's (Ctrl+R reloads); its release still goes to the game,
-  // so a ship never keeps moving after its key was let go.
-  var gameKeys = ["w", "a", "s", "d", "r", "k", "l", "c", "b", "f", "v", " ",
-                  "ArrowUp", "ArrowDown", "ArrowLeft", "ArrowRight"];
-
-  function isGameKey(event) {
-    var key = event.key || "";
-    if (key.length === 1)
-      key = key.toLowerCase();
-    return gameKeys.indexOf(key) >= 0;
-  }
-
-  // Runs before SDL's own handlers. A game key loses its default action (no scrolling); any other
-  // key never reaches SDL, which would otherwise cancel it (F5, F11, Tab, Ctrl+...).
-  function routeKey(event) {
-    if (event.target !== canvas)
-      return;
-    var modified = event.ctrlKey || event.altKey || event.metaKey;
-    if (isGameKey(event) && (event.type === "keyup" || !modified))
-      event.preventDefault();
-    else
-      event.stopImmediatePropagation();
-  }
-  ["keydown", "keypress", "keyup"].forEach(function (type) {
-    window.addEventListener(type, routeKey, true);
-  });
 
   // SDL cancels presses on the canvas (no middle-button autoscroll), which also keeps the canvas
   // from taking the focus: give it the keyboard here. The right button opens no menu on it.

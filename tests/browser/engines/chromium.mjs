@@ -2,8 +2,9 @@
 // protocol by puppeteer-core (engines/puppeteer.mjs). Each profile is a browser of its own with a
 // fresh profile folder (puppeteer makes it and removes it), not an incognito context: Chromium
 // treats those differently (no installing, for one). Chromium can emulate a phone (touch screen,
-// coarse pointer, mobile viewport), slow the CPU down, hand out a raw DevTools session, and block
-// cookies and site data as its settings do (a profile folder whose preferences say so).
+// coarse pointer, mobile viewport), slow the CPU down, hand out a raw DevTools session, send the keys of
+// any keyboard layout, and block cookies and site data as its settings do (a profile folder whose
+// preferences say so).
 import fs from "node:fs/promises";
 import os from "node:os";
 import path from "node:path";
@@ -22,7 +23,7 @@ async function blockedProfile() {
 export function createEngine() {
   return {
     name: "chromium",
-    can: { touch: true, mobile: true, pixelRatio: true, cpuThrottle: true, cdp: true, blockSiteData: true },
+    can: { touch: true, mobile: true, pixelRatio: true, cpuThrottle: true, cdp: true, blockSiteData: true, layouts: true },
     prelude: () => "",
     async launch(profile) {
       const folder = profile.blockSiteData ? await blockedProfile() : undefined;

@@ -5,7 +5,8 @@
 // pointer), so phone profiles share a second Firefox started with them, and profiles with cookies
 // and site data blocked a third (its preference "Block all cookies", which blocks storage too). Headless Firefox finds an
 // OpenGL, and so WebGL, only with an X display: it gets an Xvfb of its own. There is no CPU
-// throttling and no DevTools protocol.
+// throttling and no DevTools protocol, and no keys of other layouts: WebDriver BiDi's key actions
+// take a character alone and put it where a US keyboard has it ("л" nowhere: code "").
 import { startDisplay } from "./display.mjs";
 import { closeBrowser, launchBrowser, profileIn } from "./puppeteer.mjs";
 
@@ -36,7 +37,7 @@ export function createEngine() {
   };
   return {
     name: "firefox",
-    can: { touch: true, mobile: true, pixelRatio: true, cpuThrottle: false, cdp: false, blockSiteData: true },
+    can: { touch: true, mobile: true, pixelRatio: true, cpuThrottle: false, cdp: false, blockSiteData: true, layouts: false },
     prelude: () => "",
     async launch(profile) {
       const context = await (await browserFor(profile)).createBrowserContext();

@@ -49,6 +49,7 @@ async function tabOf(page, profile) {
     await page.evaluateOnNewDocument(profile.beforeLoad);
   if (profile.cpuThrottle)
     await page.emulateCPUThrottling(profile.cpuThrottle);
+  let session = null; // for keys of other layouts, which only the DevTools protocol can send
   return {
     raw: page,
     goto: (address) => page.goto(address),
@@ -57,6 +58,12 @@ async function tabOf(page, profile) {
     evaluate: (expression) => page.evaluate(expression),
     keyDown: (key) => page.keyboard.down(key),
     keyUp: (key) => page.keyboard.up(key),
+    async keyOn({ key, code, keyCode }, down) {
+      session = session || (await page.createCDPSession());
+      const typed = down ? { text: key, unmodifiedText: key } : {};
+      await session.send("Input.dispatchKeyEvent", { type: down ? "keyDown" : "keyUp", key, code,
+        windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode, ...typed });
+    },
     click: (x, y, button) => page.mouse.click(x, y, { button }),
     async wheel(x, y, deltaX, deltaY) {
       await page.mouse.move(x, y);

@@ -13,10 +13,13 @@
 // profiles apart by a word in the user agent. A page served from a service worker's cache keeps
 // the prelude it was cached with.
 //
+// Keys of another keyboard layout are typed as on a real one: the display takes that layout
+// (setxkbmap) for the key's press or release alone, and X puts the character at its place.
+//
 // There is no touch (WebKitWebDriver turns touch actions into mouse events), no phone emulation
 // (WebKitGTK takes its pointer from the real input devices), no other pixel ratio than 1, no CPU
 // throttling and no DevTools protocol.
-import { spawn } from "node:child_process";
+import { execFileSync, spawn } from "node:child_process";
 import fs from "node:fs/promises";
 import os from "node:os";
 import path from "node:path";
@@ -77,7 +80,7 @@ export function createEngine() {
   const open = new Set(); // profiles not closed yet
   return {
     name: "webkit",
-    can: { touch: false, mobile: false, pixelRatio: false, cpuThrottle: false, cdp: false, blockSiteData: false },
+    can: { touch: false, mobile: false, pixelRatio: false, cpuThrottle: false, cdp: false, blockSiteData: false, layouts: true },
     prelude(request) {
       const word = PROFILE_WORD.exec(request.headers["user-agent"] || "");
       if (!word)
@@ -216,6 +219,16 @@ async function launchProfile(profile, display, number) {
       async keyUp(key) {
         await on(handle);
         await driver.actions({ async: true }).keyUp(KEYS[key] || key).perform();
+      },
+      async keyOn({ layout, key }, down) {
+        await on(handle);
+        execFileSync("setxkbmap", ["-display", display.name, layout]);
+        try {
+          const keys = driver.actions({ async: true });
+          await (down ? keys.keyDown(key) : keys.keyUp(key)).perform();
+        } finally {
+          execFileSync("setxkbmap", ["-display", display.name, "us"]);
+        }
       },
       async click(x, y, button) {
         await on(handle);

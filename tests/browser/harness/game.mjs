@@ -61,13 +61,58 @@ export function storedFiles(page) {
   }));
 }
 
-// Loses a game with score, from the start screen or a paused game: a saved game without lives,
-// loaded while paused, is lost at once, and its score appended to "highScore.txt".
+// A game in which nothing can reach the ship, however slowly the test goes, while it is steered
+// left, down or a little up: its fields as the save file has them (score, lives, the ship, four
+// enemies, the UFO, the speed boost, the level). The enemies fall in one column at the right edge,
+// 190 pixels apart, clear of each other and of the UFO, so no hit ever sends one elsewhere; the
+// ship, at the bottom, would have to be steered 265 pixels right to meet them. The UFO, in the top
+// left corner, wanders; it chases a ship steered 135 pixels left, and then needs some six seconds
+// to come down to it. 1000 lives outlast the enemies' trips to the bottom (one life each) for
+// many minutes.
+export const KNOWN_GAME = [0, 1000, 280, 610, 580, 30, 580, 220, 580, 410, 580, 600, 0, 0, 0, 1];
+// The same the other way round, for a ship steered right: the enemies at the left edge, the UFO in
+// the top right corner.
+export const KNOWN_GAME_FOR_RIGHT = [0, 1000, 280, 610, 10, 30, 10, 220, 10, 410, 10, 600, 570, 0, 0, 1];
+
+// The game as the save file has it: { score, lives, x, y } (the ship's place), or null when the
+// game is not running (K saves only then).
+export async function gameState(page) {
+  await page.evaluate('try { Module.FS.unlink("/dustreach/currentSave.txt"); } catch (error) {}');
+  await page.evaluate('document.getElementById("canvas").focus()');
+  await page.press("k");
+  const text = await gameFile(page, "currentSave.txt");
+  if (text === null)
+    return null;
+  const [score, lives, x, y] = text.split(/\s+/).map(Number);
+  return { score, lives, x, y };
+}
+
+// Plays KNOWN_GAME (or record), loaded with L from a pause, whatever state the game was in: the
+// start screen, running, paused or lost. Between the check of the state and the keys that act on
+// it, the game may have been lost meanwhile (a game over pauses it): so the load is checked, and
+// tried again until the game runs with the record's lives.
+export async function playKnownGame(page, record = KNOWN_GAME) {
+  for (let attempt = 1; attempt <= 5; ++attempt) {
+    if ((await gameState(page)) === null)
+      await page.press(" "); // from the start screen or a pause, to play
+    await page.press(" "); // and pause
+    await page.evaluate((text) => Module.FS.writeFile("/dustreach/currentSave.txt", text),
+      record.map((field) => `${field}\n`).join(""));
+    await page.press("l");
+    const state = await gameState(page);
+    if (state !== null && state.lives > record[1] - 100)
+      return state;
+  }
+  throw new Error("the known game never ran");
+}
+
+// Loses a game with score: a saved game without lives, loaded while paused, is lost at once, and
+// its score appended to "highScore.txt". From the known game, which nothing can end meanwhile.
 export async function loseGame(page, score) {
+  await playKnownGame(page);
+  await page.press(" ");
   const record = [score, 0, 230, 610, 95, 30, 295, 30, 395, 30, 495, 30, 205, 28, 0, 1];
   await page.evaluate((text) => Module.FS.writeFile("/dustreach/currentSave.txt", text),
     record.map((field) => `${field}\n`).join(""));
-  await page.press(" ");
-  await page.press(" ");
   await page.press("l");
 }

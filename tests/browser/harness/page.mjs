@@ -90,6 +90,17 @@ export class Page {
     return this.tab.keyUp(key);
   }
 
+  // A key of a keyboard of another layout than the US one: key, what it types there
+  // (KeyboardEvent.key), at code, where it lies (KeyboardEvent.code), with keyCode, the number
+  // browsers give it; layout, that layout's name for setxkbmap. Held for hold milliseconds; then
+  // three frames. Needs an engine that can (ctx.can.layouts).
+  async pressOn(typed, { hold = 0 } = {}) {
+    await this.tab.keyOn(typed, true);
+    await sleep(hold);
+    await this.tab.keyOn(typed, false);
+    await this.frames(3);
+  }
+
   // A press of key held for hold milliseconds; then three frames, for the game to see it.
   async press(key, { hold = 0 } = {}) {
     await this.keyDown(key);

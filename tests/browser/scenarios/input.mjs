@@ -3,19 +3,27 @@
 // keys a keyboard held released when the focus leaves the game. The game's state is read from
 // its save file: K writes it while the game runs.
 import assert from "node:assert/strict";
-import { gameFile } from "../harness/game.mjs";
+import { KNOWN_GAME, KNOWN_GAME_FOR_RIGHT, gameFile, gameState, playKnownGame } from "../harness/game.mjs";
 import { sleep } from "../harness/page.mjs";
 
 // The controls' accessible names, as the player's keys and buttons are listed.
 const NAMES = ["Move up", "Move down", "Move left", "Move right", "Shoot", "Play or pause", "Start over",
   "Save", "Load", "Zoom in", "Zoom out", "Scroll right", "Scroll left", "Scroll down", "Scroll up"];
-// A game to start from: no points, lives to spare, the ship at its start, the enemies at the top
-// (they reach the ship's row in about two seconds) of the window's right half, clear of every
-// shot from the left half, and the UFO far from the ship.
-const KNOWN_GAME = [0, 1000, 230, 610, 380, 30, 430, 30, 480, 30, 530, 30, 560, 30, 0, 1];
 const PORTRAIT = { width: 390, height: 844, deviceScaleFactor: 3 };
 const LANDSCAPE = { width: 844, height: 390, deviceScaleFactor: 3 };
 const TABLET = { width: 768, height: 1024, deviceScaleFactor: 2 };
+// Small phones, upright: each is tried either way round.
+const PHONES = [[320, 568], [360, 640], [375, 667], [390, 844]];
+// The page's notes, each shown as the page shows it: the last two with their text, instead of the
+// game.
+const NOTES = {
+  "storage-note": "",
+  "update-note": "",
+  elsewhere: "Dustreach is open in another tab.",
+  message: "Could not load dustreach.0123456789ab.wasm from this site (the connection failed). " +
+    "Reload the page to try again.",
+};
+const NO_NARROW_WINDOW = "MiniBrowser's window is never narrower than 447 pixels";
 const NO_CANCEL = "no way to cancel a touch but Chromium's DevTools protocol";
 
 // Finds the controls in the page by accessible name: their rectangles in CSS pixels.
@@ -78,39 +86,21 @@ async function hold(page, name, milliseconds) {
   await page.frames(3);
 }
 
-// K pressed on the game: it saves, if it is running.
-async function pressSave(page) {
-  await page.evaluate('document.getElementById("canvas").focus()');
-  await page.press("k");
-}
-
 // The game as its save file has it: { score, lives, x, y } (the ship's place). The game must be
 // running.
 async function state(page) {
-  await pressSave(page);
-  const [score, lives, x, y] = (await gameFile(page, "currentSave.txt")).split(/\s+/).map(Number);
-  return { score, lives, x, y };
+  const now = await gameState(page);
+  assert.ok(now, "the game runs");
+  return now;
 }
 
-// Plays on from KNOWN_GAME, loaded with L from a pause, whatever state the game was in. K saves
-// only while the game runs: so it tells whether it does.
-async function knownGame(page) {
-  await page.evaluate('try { Module.FS.unlink("/dustreach/currentSave.txt"); } catch (error) {}');
-  await pressSave(page);
-  if ((await gameFile(page, "currentSave.txt")) === null)
-    await page.press(" "); // from the start screen or a pause, to play
-  await page.press(" "); // and pause
-  await page.evaluate((text) => Module.FS.writeFile("/dustreach/currentSave.txt", text),
-    KNOWN_GAME.map((field) => `${field}\n`).join(""));
-  await page.press("l");
-}
-
-// A point on screen off the controls and the picture: the touch help, under the controls.
+// A point on screen off the controls and the picture: under the picture, where the screen leaves
+// room (on a 390 x 844 phone it does).
 function offTheControls(page) {
   return page.evaluate(() => {
-    const box = document.getElementById("touch-help").getBoundingClientRect();
-    const y = Math.min(box.top + 30, innerHeight - 10);
-    return { x: Math.round(box.left + box.width / 2), y: Math.round(y) };
+    const picture = document.getElementById("canvas").getBoundingClientRect();
+    const stage = document.getElementById("stage").getBoundingClientRect();
+    return { x: Math.round(stage.left + stage.width / 2), y: Math.round((picture.bottom + stage.bottom) / 2) };
   });
 }
 
@@ -144,12 +134,16 @@ function overlap(a, b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-// The picture, the controls and the window, in CSS pixels.
-async function layoutOf(page) {
+// The picture, the controls, the window and its scrolling, and the element noteId names (if any),
+// in CSS pixels.
+async function layoutOf(page, noteId = "canvas") {
   return page.evaluate(`(() => {
-    const box = document.getElementById("canvas").getBoundingClientRect();
+    const rectangle = (id) => {
+      const box = document.getElementById(id).getBoundingClientRect();
+      return { left: box.left, top: box.top, right: box.right, bottom: box.bottom };
+    };
     return { width: innerWidth, height: innerHeight, scrollWidth: document.documentElement.scrollWidth,
-             picture: { left: box.left, top: box.top, right: box.right, bottom: box.bottom },
+             scrollX, scrollY, picture: rectangle("canvas"), note: rectangle(${JSON.stringify(noteId)}),
              controls: ${CONTROLS} };
   })()`);
 }
@@ -170,6 +164,48 @@ function layoutScenario(what, viewport, check, cannot = {}) {
       ctx.log(`${what}: picture ${picture.right - picture.left} x ${picture.bottom - picture.top}`);
     },
   };
+}
+
+// Shows or hides a note as the page does: one with a text of its own instead of the game.
+function showNote(id, text, shown) {
+  document.getElementById(id).hidden = !shown;
+  if (!text)
+    return;
+  document.getElementById("stage").hidden = shown;
+  document.getElementById("canvas").hidden = shown;
+  const where = id === "elsewhere" ? document.getElementById("elsewhere-text") : document.getElementById(id);
+  where.textContent = text;
+}
+
+// What a small phone shows with a note: the note, every button and, with the game, the picture at
+// least 240 pixels wide when upright, all on screen at once, none over another.
+function assertNoteLayout(layout, what) {
+  const { picture, controls, note, width, height } = layout;
+  assert.deepEqual([layout.scrollX, layout.scrollY], [0, 0], `${what}: scrolled`);
+  assert.ok(layout.scrollWidth <= width, `${what}: nothing sticks out sideways`);
+  assert.ok(note.bottom > note.top && inside(note, width, height), `${what}: the note is on screen`);
+  const boxes = [...controls, { ...note, name: "the note" }];
+  if (picture.bottom > picture.top) {
+    assert.ok(inside(picture, width, height), `${what}: the picture is on screen`);
+    const wide = picture.right - picture.left;
+    assert.ok(width > height || wide >= 240, `${what}: the picture is only ${wide} wide`);
+    const names = controls.map((one) => one.name);
+    assert.ok(NAMES.every((name) => names.includes(name)), `${what}: the controls`);
+    boxes.push({ ...picture, name: "the picture" });
+  }
+  for (const one of controls) {
+    assert.ok(inside(one, width, height), `${what}: ${one.name} is on screen`);
+    const big = one.right - one.left >= 44 && one.bottom - one.top >= 44;
+    assert.ok(big, `${what}: ${one.name} is too small`);
+  }
+  // A button inside the note is part of it.
+  const within = (inner, outer) => outer.name === "the note" && inner.left >= outer.left &&
+    inner.right <= outer.right && inner.top >= outer.top && inner.bottom <= outer.bottom;
+  const apart = (a, b) => !overlap(a, b) || within(a, b) || within(b, a);
+  for (const one of boxes) {
+    for (const other of boxes)
+      assert.ok(one === other || apart(one, other), `${what}: ${one.name} overlaps ${other.name}`);
+  }
 }
 
 // What every layout of the touch controls keeps: the whole picture and every control on screen,
@@ -209,13 +245,13 @@ export const scenarios = [
       await tap(page, "Save");
       assert.notEqual(await gameFile(page, "currentSave.txt"), null, "SPACE started, K saved");
 
-      await knownGame(page);
+      await playKnownGame(page);
       let before = await state(page);
       await tap(page, "Shoot");
       assert.equal((await state(page)).score, before.score - 1, "a shot costs a point");
       const ways = { "Move up": [0, -1], "Move down": [0, 1], "Move left": [-1, 0], "Move right": [1, 0] };
       for (const [name, expected] of Object.entries(ways)) {
-        await knownGame(page); // before the enemies come down
+        await playKnownGame(page, name === "Move right" ? KNOWN_GAME_FOR_RIGHT : KNOWN_GAME);
         before = await state(page);
         await hold(page, name, 300);
         assert.deepEqual(way(before, await state(page)), expected, name);
@@ -235,6 +271,7 @@ export const scenarios = [
       await tap(page, "Zoom in");
 
       // Paused, the frame stands still; the score panel moves with each scroll by 15 pixels.
+      await playKnownGame(page, KNOWN_GAME_FOR_RIGHT);
       const saved = await state(page);
       await hold(page, "Move right", 300);
       await tap(page, "Play or pause");
@@ -258,9 +295,10 @@ export const scenarios = [
       assert.deepEqual([again.x, again.y], [230, 610], "R started over with the ship at its start");
 
       // A keyboard (or a screen reader) presses a control by its click alone.
+      before = await playKnownGame(page);
       await page.evaluate('document.querySelector("#touch-controls .shoot").focus()');
       await page.press("Enter");
-      assert.equal((await state(page)).score, again.score - 1, "Shoot pressed from the keyboard");
+      assert.equal((await state(page)).score, before.score - 1, "Shoot pressed from the keyboard");
     },
   },
   {
@@ -268,7 +306,7 @@ export const scenarios = [
     cannot: { webkit: NO_TOUCH },
     async run(ctx) {
       const page = await openPhone(ctx);
-      await knownGame(page);
+      await playKnownGame(page);
       let before = await state(page);
       // Down and left: a ship moving up would overtake its own shot, which costs a life.
       const left = await touch(page, "Move left");
@@ -282,7 +320,7 @@ export const scenarios = [
       await left.end();
       await assertStill(page, "all fingers lifted");
 
-      await knownGame(page);
+      await playKnownGame(page);
       // Along the bottom row, clear of the enemies for a while.
       const finger = await touch(page, "Move right");
       await sleep(200);
@@ -303,7 +341,7 @@ export const scenarios = [
     async run(ctx) {
       const page = await openPhone(ctx);
       for (const leave of ["blur", "hide"]) {
-        await knownGame(page);
+        await playKnownGame(page, KNOWN_GAME_FOR_RIGHT);
         const held = await touch(page, "Move right");
         await sleep(100);
         if (leave === "blur") {
@@ -324,7 +362,7 @@ export const scenarios = [
     cannot: { firefox: NO_CANCEL, webkit: NO_TOUCH },
     async run(ctx) {
       const page = await openPhone(ctx);
-      await knownGame(page);
+      await playKnownGame(page);
       // A touch the browser cancels (for a gesture of the system's, say).
       const cdp = await page.cdp();
       const left = await control(page, "Move left");
@@ -341,7 +379,7 @@ export const scenarios = [
     cannot: { webkit: NO_TOUCH },
     async run(ctx) {
       const page = await openPhone(ctx);
-      await knownGame(page);
+      await playKnownGame(page);
       const before = await state(page);
       const picture = await page.middleOf("#canvas");
       await tap(page, picture);
@@ -380,6 +418,24 @@ export const scenarios = [
     }
   }),
   layoutScenario("tablet", TABLET, () => {}),
+  ...PHONES.map(([width, height]) => ({
+    name: `touch layout: a ${width} x ${height} phone either way round, each note on screen with the game`,
+    async run(ctx) {
+      for (const [across, down] of [[width, height], [height, width]]) {
+        if (!ctx.can.mobile && across < 447) {
+          ctx.log(`not ${across} x ${down}: ${NO_NARROW_WINDOW}`);
+          continue;
+        }
+        const page = await openPhone(ctx, { width: across, height: down });
+        for (const [id, text] of Object.entries(NOTES)) {
+          const what = `${across} x ${down} with ${id}`;
+          await page.evaluate(showNote, id, text, true);
+          assertNoteLayout(await layoutOf(page, id), what);
+          await page.evaluate(showNote, id, text, false);
+        }
+      }
+    },
+  })),
   {
     name: "touch page: no controls while the game plays in another tab",
     async run(ctx) {
@@ -419,7 +475,7 @@ export const scenarios = [
     async run(ctx) {
       const page = await ctx.open();
       for (const leave of ["Tab", "a click elsewhere"]) {
-        await knownGame(page);
+        await playKnownGame(page, KNOWN_GAME_FOR_RIGHT);
         await page.keyDown("d");
         await sleep(200);
         if (leave === "Tab")

@@ -6,7 +6,7 @@ import { execFileSync } from "node:child_process";
 import fs from "node:fs/promises";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
-import { gameFile, loseGame, storedFile } from "../harness/game.mjs";
+import { gameFile, loseGame, playKnownGame, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
 const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..", "..", "..");
@@ -52,8 +52,7 @@ export const scenarios = [
       const page = await ctx.open();
       await page.waitFor(WORKER_READY, { what: "the site kept for offline use" });
       await loseGame(page, 51);
-      await page.press(" ");
-      await page.press("k");
+      await playKnownGame(page); // K saves
       const saved = await gameFile(page, "currentSave.txt");
       await eventually(async () => (await storedFile(page, "currentSave.txt")) === saved, "the save stored");
       await ctx.server.stop();
@@ -114,7 +113,7 @@ export const scenarios = [
       assert.equal(manifest.name, "Dustreach");
       assert.ok(manifest.short_name.length <= 12);
       assert.ok(["standalone", "fullscreen"].includes(manifest.display));
-      assert.equal(manifest.orientation, "portrait");
+      assert.equal(manifest.orientation, "any", "the installed app turns with the device");
       for (const icon of manifest.icons)
         assert.equal(icon.actual, icon.sizes, icon.src);
       const sizes = (purpose) => manifest.icons.filter((icon) => (icon.purpose || "any") === purpose)

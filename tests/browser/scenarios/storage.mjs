@@ -5,7 +5,7 @@
 // is opened again; files kept by earlier builds (IDBFS) are taken over, also after a start cut
 // short.
 import assert from "node:assert/strict";
-import { gameFile, loseGame, storedFile, storedFiles } from "../harness/game.mjs";
+import { gameFile, loseGame, playKnownGame, storedFile, storedFiles } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
 const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
@@ -44,12 +44,10 @@ export const scenarios = [
       const page = await ctx.open("", { beforeLoad: persist });
       assert.deepEqual(await storedFiles(page), {});
       assert.equal(await page.evaluate("window.persistAsked || 0"), 0);
-      await page.press(" ");
-      await page.press("k");
+      await playKnownGame(page); // K saves
       const saved = await gameFile(page, "currentSave.txt");
       await eventually(async () => (await storedFile(page, "currentSave.txt")) === saved, "the save stored");
       assert.equal(await page.evaluate("window.persistAsked"), 1);
-      await page.press(" ");
       await loseGame(page, 31);
       const lost = await gameFile(page, "currentSave.txt");
       await eventually(async () => (await storedFile(page, "highScore.txt")) === "31\n", "the score stored");
@@ -79,8 +77,7 @@ export const scenarios = [
         assert.equal(await shown(page, "message"), false, name);
         const started = await page.evaluate("performance.now()");
         ctx.log(`${name} IndexedDB: the game runs after ${(started / 1000).toFixed(1)} s at most`);
-        await page.press(" ");
-        await page.press("k");
+        await playKnownGame(page); // K saves
         assert.notEqual(await gameFile(page, "currentSave.txt"), null, `${name}: saved for the page's life`);
         await logged(page, "Could not save the game to currentSave.txt");
       }
@@ -95,11 +92,9 @@ export const scenarios = [
       const put = "IDBObjectStore.prototype.put";
       await page.evaluate(`window.roomyPut = ${put}; ${put} = function () {
         throw new DOMException("The quota has been exceeded.", "QuotaExceededError"); };`);
-      await page.press(" ");
-      await page.press("k");
+      await playKnownGame(page); // K saves
       await logged(page, "Could not save the game to currentSave.txt");
       assert.ok(await shown(page, "storage-note"));
-      await page.press(" ");
       await loseGame(page, 2);
       await logged(page, "Could not record the score in highScore.txt");
       await page.evaluate(`${put} = window.roomyPut;`);

@@ -3,7 +3,7 @@
 // hand-over up for seconds at most, and the tab says what was not stored; no score is lost,
 // whether the browser has Web Locks or not; two copies of the site on one origin are two games.
 import assert from "node:assert/strict";
-import { gameFile, loseGame, storedFile } from "../harness/game.mjs";
+import { gameFile, loseGame, playKnownGame, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
 const ELSEWHERE = '!document.getElementById("elsewhere").hidden';
@@ -80,8 +80,7 @@ export const scenarios = [
       await stored(first, "5\n6\n");
       // The last save made wins: the second tab's, made after the first tab's lost game was saved.
       await second.bringToFront();
-      await second.press(" ");
-      await second.press("k");
+      await playKnownGame(second); // K saves
       const newest = await gameFile(second, "currentSave.txt");
       await eventually(async () => (await storedFile(second, "currentSave.txt")) === newest,
         "the newest save stored");
