@@ -19,8 +19,7 @@ class BrowserLoopTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        folder.copyAsset(kGameFont);
-        folder.copyGamePictures();
+        folder.copyGameData();
         game = std::make_unique<GameDriver>();
         ASSERT_TRUE(game->started());
         loop = std::make_unique<BrowserLoop>(game->engine());

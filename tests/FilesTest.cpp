@@ -46,14 +46,6 @@ std::string sixteen(const std::string& lineEnd)
         text += std::to_string(i * 10 - 3) + lineEnd;
     return text;
 }
-// A working folder holding the game's pictures and font.
-struct GameFolder : ScopedTempDir {
-    GameFolder()
-    {
-        copyGamePictures();
-        copyAsset(kGameFont);
-    }
-};
 int count(const std::string& text, const std::string& part)
 {
     int found = 0;
@@ -250,7 +242,8 @@ TEST(SaveAndScoreFiles, LinksAreReplacedNotWrittenThroughAScoreLinkIsFollowed)
 // ignored; failing saves are reported once until one works; a folder as the save is kept, unread.
 TEST(GameFiles, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreReportedOnce)
 {
-    GameFolder dir;  // first: the game starts inside it
+    ScopedTempDir dir;  // first: the game starts inside it
+    dir.copyGameData();
     GameDriver game;
     GameState& state = game.state();
     const auto press = [&](const std::string& keys) { return pressKeys(game, keys); };
@@ -305,7 +298,8 @@ TEST(GameFiles, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreRepo
 // plainly; a folder that cannot be made is named once, and play goes on.
 TEST(GameFiles, AFolderOfTheirOwnHoldsTheSaveAndTheScoresTheLinesNameThemPlainly)
 {
-    GameFolder dir;
+    ScopedTempDir dir;
+    dir.copyGameData();
     GameDriver game("kept");
     ASSERT_TRUE(game.started());
     ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
@@ -348,7 +342,8 @@ TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
 {
     const auto& [file, damage] = GetParam();
     const bool unwritable = file.empty();
-    GameFolder dir;
+    ScopedTempDir dir;
+    dir.copyGameData();
     const std::string whole = readFile(file), oldSave = quietRecord(4, 5).format();
     const std::size_t kept = damage == "Truncated" ? whole.size() / 3 : 0;
     fs::remove(file);

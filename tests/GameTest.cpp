@@ -72,8 +72,7 @@ protected:
     void SetUp() override
     {
         // The game's own sprites; plain placeholders for the four backgrounds.
-        dir.copyAsset(kGameFont);
-        dir.copyGamePictures();
+        dir.copyGameData();
         writePng("SHOOT.jpg", 300, 100, 0xC04000);
         writePng("earth.jpg", 120, 100, 0x2060C0);
         writePng("mars.jpg", 90, 70, 0xB03010);
@@ -308,8 +307,7 @@ TEST_F(GameTest, ZoomKeepsTheCentreTheMiddleButtonMarksTheStripAndLevelTwoShowsA
 TEST(GameStartTest, StartScreenWithTheGamesOwnPictures)
 {
     ScopedTempDir dir;
-    dir.copyAsset(kGameFont);
-    dir.copyGamePictures();
+    dir.copyGameData();
     GameDriver game;
     ASSERT_TRUE(game.started());
     ASSERT_TRUE(game.step());

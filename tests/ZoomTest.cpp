@@ -82,7 +82,7 @@ class ZoomTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        folder.copyGamePictures();  // the tile strip loads its icons when the engine is built
+        folder.copyGameData();  // the tile strip loads its icons when the engine is built
         std::srand(21);
         game = std::make_unique<VorlanEngine>();
         ASSERT_EQ(initialiseHeadless(*game), 0);

@@ -85,8 +85,9 @@ void ScopedTempDir::copyAsset(const std::string& name) const
     fs::copy_file(assetPath(name), fs::path(dir) / name, fs::copy_options::overwrite_existing);
 }
 
-void ScopedTempDir::copyGamePictures() const
+void ScopedTempDir::copyGameData() const
 {
+    copyAsset(kGameFont);
     for (const std::string& name : gamePictures())
         copyAsset(name);
 }

@@ -52,9 +52,10 @@ public:
     ~ScopedTempDir();
     ScopedTempDir(const ScopedTempDir&) = delete;
     ScopedTempDir& operator=(const ScopedTempDir&) = delete;
-    // Copies one file, or every picture the game reads, from the assets folder into this one.
+    // Copies one file, or every file the game reads (its pictures and font), from the assets
+    // folder into this one.
     void copyAsset(const std::string& name) const;
-    void copyGamePictures() const;
+    void copyGameData() const;
 
 private:
     std::string dir;

@@ -4,7 +4,7 @@
 # the program. Arguments after the three go to the program (--gtest_filter=...).
 # Usage: run_gtest.sh PROGRAM.exe WINEPREFIX WORKING_FOLDER [ARGUMENT...]
 set -euo pipefail
-program=$(realpath -- "$1")
+program=$(realpath -m -- "$1")
 if [[ ! -f $program ]]; then
     echo "SKIP: no $program (./windows build makes it)"
     exit 77
