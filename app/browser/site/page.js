@@ -598,6 +598,29 @@
     });
   }
 
+  // Plays here when no other tab holds the game. The page this tab showed before (a navigation
+  // between the site's addresses) may hold the lock a moment longer while it unloads, so a lock
+  // that is taken is asked for again, retries times, a second apart, before the tab gives way.
+  function claimGame(retries) {
+    var answered = false;
+    navigator.locks.request(siteName, { ifAvailable: true }, function (lock) {
+      answered = true;
+      if (lock)
+        return playWhileHolding();
+      if (retries > 0)
+        setTimeout(claimGame, 1000, retries - 1);
+      else
+        showElsewhere("Dustreach is open in another tab.");
+      return null;
+    }).catch(function (error) {
+      if (answered)
+        return;
+      // Web Locks refused (site data blocked): this tab plays, as where there are none.
+      console.log("Dustreach plays without Web Locks:", error);
+      load();
+    });
+  }
+
   // ---- Start -----------------------------------------------------------------------------------
   // A game an update left unstored (stopGame) is said on the page that follows.
   var unstoredBefore = remembered(siteName + " not stored");
@@ -613,21 +636,7 @@
     showElsewhere("Moving the game here…");
     takeOver();
   } else {
-    var answered = false;
-    navigator.locks.request(siteName, { ifAvailable: true }, function (lock) {
-      answered = true;
-      if (!lock) {
-        showElsewhere("Dustreach is open in another tab.");
-        return null;
-      }
-      return playWhileHolding();
-    }).catch(function (error) {
-      if (answered)
-        return;
-      // Web Locks refused (site data blocked): this tab plays, as where there are none.
-      console.log("Dustreach plays without Web Locks:", error);
-      load();
-    });
+    claimGame(1);
   }
   // index.html's loader says what goes wrong before this point; page.js from here on.
   window.dustreachPageReady = true;
