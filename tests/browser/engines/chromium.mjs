@@ -23,7 +23,10 @@ async function blockedProfile() {
 export function createEngine() {
   return {
     name: "chromium",
-    can: { touch: true, mobile: true, pixelRatio: true, cpuThrottle: true, cdp: true, blockSiteData: true, layouts: true },
+    can: {
+      touch: true, mobile: true, pixelRatio: true, cpuThrottle: true, cdp: true,
+      blockSiteData: true, layouts: true,
+    },
     prelude: () => "",
     async launch(profile) {
       const folder = profile.blockSiteData ? await blockedProfile() : undefined;

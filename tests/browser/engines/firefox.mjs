@@ -3,10 +3,11 @@
 // runs for all the scenarios, and each profile is a fresh user context in it (storage, caches and
 // service workers of its own). A phone needs the browser's preferences (touch events, a coarse
 // pointer), so phone profiles share a second Firefox started with them, and profiles with cookies
-// and site data blocked a third (its preference "Block all cookies", which blocks storage too). Headless Firefox finds an
-// OpenGL, and so WebGL, only with an X display: it gets an Xvfb of its own. There is no CPU
-// throttling and no DevTools protocol, and no keys of other layouts: WebDriver BiDi's key actions
-// take a character alone and put it where a US keyboard has it ("л" nowhere: code "").
+// and site data blocked a third (its preference "Block all cookies", which blocks storage too).
+// Headless Firefox finds an OpenGL, and so WebGL, only with an X display: it gets an Xvfb of its
+// own. There is no CPU throttling and no DevTools protocol, and no keys of other layouts: WebDriver
+// BiDi's key actions take a character alone and put it where a US keyboard has it ("л" nowhere:
+// code "").
 import { startDisplay } from "./display.mjs";
 import { closeBrowser, launchBrowser, profileIn } from "./puppeteer.mjs";
 
@@ -37,7 +38,10 @@ export function createEngine() {
   };
   return {
     name: "firefox",
-    can: { touch: true, mobile: true, pixelRatio: true, cpuThrottle: false, cdp: false, blockSiteData: true, layouts: false },
+    can: {
+      touch: true, mobile: true, pixelRatio: true, cpuThrottle: false, cdp: false,
+      blockSiteData: true, layouts: false,
+    },
     prelude: () => "",
     async launch(profile) {
       const context = await (await browserFor(profile)).createBrowserContext();

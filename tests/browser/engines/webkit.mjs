@@ -80,7 +80,10 @@ export function createEngine() {
   const open = new Set(); // profiles not closed yet
   return {
     name: "webkit",
-    can: { touch: false, mobile: false, pixelRatio: false, cpuThrottle: false, cdp: false, blockSiteData: false, layouts: true },
+    can: {
+      touch: false, mobile: false, pixelRatio: false, cpuThrottle: false, cdp: false,
+      blockSiteData: false, layouts: true,
+    },
     prelude(request) {
       const word = PROFILE_WORD.exec(request.headers["user-agent"] || "");
       if (!word)
