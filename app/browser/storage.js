@@ -67,7 +67,7 @@
       }, function () { return true; }) : Promise.resolve(true);
     return listed.then(function (exists) {
       return exists ? oldFiles().then(function (found) { return keepOldFiles(opened, found); })
-                    : null;
+        : null;
     });
   }
 
@@ -334,7 +334,7 @@
           if (lines.length === 0)
             return;
           var before = stored && stored.contents instanceof Uint8Array ? stored.contents
-                                                                        : new Uint8Array(0);
+            : new Uint8Array(0);
           files.put({ contents: appended(before, lines), written: Date.now() }, kScores);
           storedScores = scoresFile.contents;
           kept = true;
@@ -403,6 +403,6 @@
         }
         idleWaiters.push(idle);
       });
-    }
+    },
   };
 })();

@@ -217,7 +217,7 @@
   // ---- Loading ---------------------------------------------------------------------------------
   function fileFailure(name, problem) {
     showFailure("Could not load " + name + " from this site (" + problem + "). Reload the page to" +
-                " try again.", true);
+      " try again.", true);
   }
 
   // Why a download failed, for the message; a stall or a broken connection may be tried again.
@@ -264,7 +264,7 @@
       }
       function why() {
         return stalled ? new Problem("no data came for " + kStallMs / 1000 + " s", true)
-                       : new Problem("the connection failed", true);
+          : new Problem("the connection failed", true);
       }
       watch();
       // A second try bypasses the HTTP cache, which would queue it behind the stalled first.
@@ -276,7 +276,7 @@
         if (!response.ok)
           throw new Problem((response.status + " " + response.statusText).trim(), false);
         return { response: response, reader: response.body.getReader(), skip: handedOn,
-                 watch: watch, why: why };
+          watch: watch, why: why };
       }, function () {
         throw why();
       });
@@ -335,7 +335,7 @@
             failed(problem);
             controller.error(problem);
           });
-        }
+        },
       });
       return new Response(body, { headers: first.response.headers });
     }).catch(function (problem) {
@@ -429,7 +429,7 @@
         if (navigator.storage && navigator.storage.persist)
           navigator.storage.persist().catch(function () {});
         Module.onFilesKept = null;
-      }
+      },
     });
 
     Promise.all([data, game]).then(function (files) {
@@ -509,7 +509,7 @@
     updating = false;
     updateNow.hidden = true;
     updateNote.firstChild.textContent = "The new version of Dustreach could not be started; this" +
-        " one plays on. Reload the page to try again. ";
+      " one plays on. Reload the page to try again. ";
   }
 
   // "Start it now": the waiting build is asked to take over. One that already did (from another

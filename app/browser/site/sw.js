@@ -94,7 +94,7 @@ function fetchFile(name) {
 // Tells the site's pages (their console) why this build was not kept: the build in use stays.
 function report(error) {
   var text = "Dustreach " + CACHE_NAME + " was not kept for offline use (" + error.message +
-      "); the version in use stays.";
+    "); the version in use stays.";
   console.warn(text);
   var everyPage = { type: "window", includeUncontrolled: true };
   return self.clients.matchAll(everyPage).then(function (pages) {
@@ -150,7 +150,7 @@ self.addEventListener("fetch", function (event) {
   var url = new URL(request.url);
   // The site's address itself and index.html, with or without a query, are its page.
   var isPage = request.mode === "navigate" && url.origin === scope.origin &&
-      (url.pathname === scope.pathname || url.pathname === scope.pathname + PAGE);
+    (url.pathname === scope.pathname || url.pathname === scope.pathname + PAGE);
   event.respondWith(caches.match(isPage ? PAGE : request, { cacheName: cacheName })
     .then(function (cached) {
       return cached || fetch(request);

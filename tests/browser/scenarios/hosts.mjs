@@ -260,7 +260,7 @@ export const scenarios = [
       const second = await first.openTab(host.site, { ready: elsewhere });
       const { x, y } = await second.middleOf("#play-here");
       await second.tab.click(x, y, "left");
-      await second.waitFor('!!window.Module?.dustreachGame', { what: "the game moved to the second tab" });
+      await second.waitFor("!!window.Module?.dustreachGame", { what: "the game moved to the second tab" });
       await second.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered" });
       assert.equal(await first.evaluate('document.getElementById("update-note").hidden'), true);
       await startNewVersion(second, builds.second);
@@ -305,7 +305,7 @@ export const scenarios = [
       const note = await page.evaluate('document.getElementById("update-note").firstChild.textContent.trim()');
       assert.equal(await page.evaluate('document.getElementById("update-now").hidden'), true);
       assert.equal(note, "The new version of Dustreach could not be started; this one plays on. " +
-        "Reload the page to try again.");
+      "Reload the page to try again.");
       assert.ok(await runsBuild(page, builds.first), "the first build's game goes on");
       const updates = () => page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
       const before = await updates();

@@ -122,7 +122,7 @@ export const scenarios = [
       const failing = await ctx.open(data.address, { ready: null });
       await failing.waitFor('!document.getElementById("message").hidden', { what: "the message", timeout: 60 });
       assert.equal(await text(failing, "message"), `Could not load ${files.data} from this site ` +
-        "(no data came for 15 s). Reload the page to try again.");
+      "(no data came for 15 s). Reload the page to try again.");
       assert.equal(await shown(failing, "canvas"), false);
       assert.ok(data.requests.filter((request) => request.endsWith(files.data)).length >= 2, "tried twice");
       delete how[files.data];
