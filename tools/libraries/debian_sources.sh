@@ -3,8 +3,8 @@
 # (mingw-w64). Sourced, after the caller has set
 #     LIBRARIES_LABEL   the words its messages start with ("web libraries")
 #     LIBRARIES_CACHE   its folder under ${XDG_CACHE_HOME:-~/.cache}/dustreach/
-# and, for a build, the array PACKAGES (the source packages in build order) and the function
-# options_for PACKAGE, which sets the array options to a package's CMake options.
+# and, for a build, the array PACKAGES (the source packages in build order) and, for each package,
+# the array of its CMake options named after it: LIBSDL2_IMAGE_OPTIONS for libsdl2-image.
 #
 # The sources come through apt with a private configuration (its own source list and state
 # folder, under the cache folder): the machine's apt sources are never read or changed, and no
@@ -118,6 +118,14 @@ built_from() {
         list+=("$package ${revision[$package]}")
     done
     (IFS=, && echo "${list[*]}" | sed 's/,/, /g')
+}
+
+# options_for PACKAGE: sets options to the package's CMake options, from the caller's array named
+# after the package (an unset one stops the script).
+options_for() {
+    local name=${1^^}
+    name="${name//-/_}_OPTIONS[@]"
+    options=("${!name}")
 }
 
 # choose_prefix COMPILER_VERSION EXTRA_KEY_TEXT RECIPE_FILE: sets key_text and prefix, the folder

@@ -31,39 +31,35 @@ readonly PACKAGES=(libsdl2 freetype harfbuzz libsdl2-image libsdl2-ttf)
 # is downloaded and compiled before the game starts, and the game's own code (built -O3) does the
 # per-pixel work. (-Oz saves under 1 % more; see docs/performance.md.)
 readonly CFLAGS_WEB="-Os"
+# Each package's CMake options are in the array named after it, where the shared script's
+# options_for finds them.
+# shellcheck disable=SC2034 # read by name
 readonly LIBSDL2_OPTIONS=(-DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON
     -DSDL_AUDIO=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF
     -DSDL_POWER=OFF -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF -DSDL_LOCALE=OFF)
 # FreeType without compressed font formats, with only the modules the shared script names.
+# shellcheck disable=SC2034 # read by name
 readonly FREETYPE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON
     -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON)
 # HarfBuzz in its smallest configuration (HB_TINY: OpenType shaping without variations, colour,
 # CFF, AAT, threads...): all the game's plain Latin texts need, and spaced the same. The site is
 # single-threaded: HarfBuzz then needs no locks.
+# shellcheck disable=SC2034 # read by name
 readonly HARFBUZZ_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DHB_HAVE_FREETYPE=ON -DHB_BUILD_SUBSET=OFF
     -DCMAKE_DISABLE_FIND_PACKAGE_Threads=ON -DCMAKE_C_FLAGS=-DHB_TINY -DCMAKE_CXX_FLAGS=-DHB_TINY)
+# shellcheck disable=SC2034 # read by name
 readonly LIBSDL2_IMAGE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2IMAGE_VENDORED=OFF
     -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_BACKEND_STB=ON
     -DSDL2IMAGE_PNG=ON -DSDL2IMAGE_JPG=ON -DSDL2IMAGE_BMP=OFF -DSDL2IMAGE_GIF=OFF
     -DSDL2IMAGE_LBM=OFF -DSDL2IMAGE_PCX=OFF -DSDL2IMAGE_PNM=OFF -DSDL2IMAGE_QOI=OFF
     -DSDL2IMAGE_SVG=OFF -DSDL2IMAGE_TGA=OFF -DSDL2IMAGE_XCF=OFF -DSDL2IMAGE_XPM=OFF
     -DSDL2IMAGE_XV=OFF -DSDL2IMAGE_PNG_SAVE=OFF -DSDL2IMAGE_JPG_SAVE=OFF)
+# shellcheck disable=SC2034 # read by name
 readonly LIBSDL2_TTF_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=ON
     -DSDL2TTF_SAMPLES=OFF)
 
 # Debian's emscripten runs its JavaScript optimiser on Debian's node modules.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-
-# options_for PACKAGE: sets options to the package's CMake options.
-options_for() {
-    case $1 in
-        libsdl2) options=("${LIBSDL2_OPTIONS[@]}") ;;
-        freetype) options=("${FREETYPE_OPTIONS[@]}") ;;
-        harfbuzz) options=("${HARFBUZZ_OPTIONS[@]}") ;;
-        libsdl2-image) options=("${LIBSDL2_IMAGE_OPTIONS[@]}") ;;
-        libsdl2-ttf) options=("${LIBSDL2_TTF_OPTIONS[@]}") ;;
-    esac
-}
 
 read_revisions
 if [[ ${1:-build} == --revisions ]]; then

@@ -32,19 +32,26 @@ readonly PACKAGES=(libsdl2 freetype harfbuzz libjpeg-turbo libsdl2-image libsdl2
 
 # Everything the libraries are built with; part of the cache key.
 readonly CFLAGS_WINDOWS="-O2"
+# Each package's CMake options are in the array named after it, where the shared script's
+# options_for finds them.
 # SDL with everything it has on Windows but audio and its own tests: the joystick and
 # game-controller subsystems stay, with the virtual joystick.
+# shellcheck disable=SC2034 # read by name
 readonly LIBSDL2_OPTIONS=(-DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_AUDIO=OFF)
 # FreeType without compressed font formats, with only the modules the shared script names.
+# shellcheck disable=SC2034 # read by name
 readonly FREETYPE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON
     -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON)
 # HarfBuzz as the browser's (HB_TINY): the game's plain Latin texts spaced as on the desktop.
+# shellcheck disable=SC2034 # read by name
 readonly HARFBUZZ_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DHB_HAVE_FREETYPE=ON -DHB_BUILD_SUBSET=OFF
     -DCMAKE_DISABLE_FIND_PACKAGE_Threads=ON -DCMAKE_C_FLAGS=-DHB_TINY -DCMAKE_CXX_FLAGS=-DHB_TINY)
 # With its SIMD code (nasm), as Debian builds it: the fast DCT SDL2_image asks for rounds as the
 # desktop's does.
+# shellcheck disable=SC2034 # read by name
 readonly LIBJPEG_TURBO_OPTIONS=(-DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF
     -DREQUIRE_SIMD=ON -DCMAKE_INSTALL_DEFAULT_LIBDIR=lib)
+# shellcheck disable=SC2034 # read by name
 readonly LIBSDL2_IMAGE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2IMAGE_VENDORED=OFF
     -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_BACKEND_STB=ON
     -DSDL2IMAGE_BACKEND_WIC=OFF
@@ -53,20 +60,9 @@ readonly LIBSDL2_IMAGE_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2IMAGE_VENDORED=OFF
     -DSDL2IMAGE_SVG=OFF -DSDL2IMAGE_TGA=OFF -DSDL2IMAGE_XCF=OFF -DSDL2IMAGE_XPM=OFF
     -DSDL2IMAGE_XV=OFF -DSDL2IMAGE_TIF=OFF -DSDL2IMAGE_WEBP=OFF -DSDL2IMAGE_JXL=OFF
     -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_PNG_SAVE=ON -DSDL2IMAGE_JPG_SAVE=OFF)
+# shellcheck disable=SC2034 # read by name
 readonly LIBSDL2_TTF_OPTIONS=(-DBUILD_SHARED_LIBS=OFF -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=ON
     -DSDL2TTF_SAMPLES=OFF)
-
-# options_for PACKAGE: sets options to the package's CMake options.
-options_for() {
-    case $1 in
-        libsdl2) options=("${LIBSDL2_OPTIONS[@]}") ;;
-        freetype) options=("${FREETYPE_OPTIONS[@]}") ;;
-        harfbuzz) options=("${HARFBUZZ_OPTIONS[@]}") ;;
-        libjpeg-turbo) options=("${LIBJPEG_TURBO_OPTIONS[@]}") ;;
-        libsdl2-image) options=("${LIBSDL2_IMAGE_OPTIONS[@]}") ;;
-        libsdl2-ttf) options=("${LIBSDL2_TTF_OPTIONS[@]}") ;;
-    esac
-}
 
 read_revisions
 if [[ ${1:-build} == --revisions ]]; then
