@@ -8,20 +8,18 @@
 #include <memory>
 
 #include "BrowserLoop.h"
-#include "GameDriver.h"
-#include "TestSupport.h"
+#include "GameFixture.h"
 
 using namespace dustreach::test;
 
 namespace {
 
-class BrowserLoopTest : public testing::Test {
+class BrowserLoopTest : public GameFixture {
 protected:
     void SetUp() override
     {
-        folder.copyGameData();
-        game = std::make_unique<GameDriver>();
-        ASSERT_TRUE(game->started());
+        GameFixture::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         loop = std::make_unique<BrowserLoop>(game->engine());
         frame();  // the start screen
     }
@@ -53,8 +51,6 @@ protected:
     }
     PlayState playState() { return game->state().playState; }
 
-    ScopedTempDir folder;
-    std::unique_ptr<GameDriver> game;
     std::unique_ptr<BrowserLoop> loop;
     double now = 5000.25;
 };

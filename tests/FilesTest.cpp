@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "GameDriver.h"
+#include "GameFixture.h"
 #include "HighScoreFile.h"
 #include "SaveRecord.h"
 #include "TestSupport.h"
@@ -161,12 +161,16 @@ TEST(SaveAndScoreFiles, AFailedOrStoppedWriteKeepsTheOldSaveAScoreLineIsOnlyAdde
     }
 }
 
-// A full disk shows only at flush or close (a file size limit stands in for it): the old save
-// stays.
-TEST(SaveAndScoreFiles, AFullDiskKeepsTheOldSave)
+// POSIX's own faults. A full disk shows only at flush or close (a file size limit stands in for
+// it): the old save stays. A named pipe as the save is not read, as the temporary it is replaced,
+// as the score file it takes no line, with a reader or without: nothing ever waits on one. A link
+// as the temporary is replaced, never written through; the save replaces a link, not its file. A
+// link as the score file is followed: players link theirs elsewhere.
+TEST(SaveAndScoreFiles, AFullDiskPipesAndLinksKeepTheOldSaveAndWaitForNothing)
 {
 #ifdef _WIN32
-    GTEST_SKIP() << "POSIX only: Windows has no file size limit to stand in for a full disk";
+    GTEST_SKIP() << "POSIX only: Windows has no file size limit, keeps no named pipes among a "
+                    "folder's files, and refuses a link as either file (WindowsFilesTest)";
 #else
     ScopedTempDir dir;
     const std::string old = quietRecord(3, 3).format();
@@ -181,17 +185,7 @@ TEST(SaveAndScoreFiles, AFullDiskKeepsTheOldSave)
     EXPECT_FALSE(savedOnFullDisk);
     EXPECT_EQ(readFile(kSave), old);
     EXPECT_FALSE(fs::exists(kTemporary));
-#endif
-}
-
-// A named pipe as the save is not read, as the temporary it is replaced, as the score file it
-// takes no line, with a reader or without: nothing ever waits on one.
-TEST(SaveAndScoreFiles, NamedPipesAreNeverReadWrittenOrWaitedOn)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << kNoPipes;
-#else
-    ScopedTempDir dir;
+    fs::remove(kSave);
     SaveRecord record;
     ASSERT_TRUE(makePipe(kSave));
     EXPECT_FALSE(SaveRecord::readFile(kSave, record));
@@ -207,17 +201,7 @@ TEST(SaveAndScoreFiles, NamedPipesAreNeverReadWrittenOrWaitedOn)
     EXPECT_FALSE(HighScoreFile::append(kHighScores, 5));
     EXPECT_LE(read(reader, &byte, 1), 0);
     close(reader);
-#endif
-}
-
-// A link as the temporary is replaced, never written through; the save replaces a link, not its
-// file. A link as the score file is followed: players link theirs elsewhere.
-TEST(SaveAndScoreFiles, LinksAreReplacedNotWrittenThroughAScoreLinkIsFollowed)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "POSIX only: Windows refuses a link as either file (WindowsFilesTest)";
-#else
-    ScopedTempDir dir;
+    fs::remove(kHighScores);
     const std::string text = quietRecord(-5, 4, 2).format();
     writeFile("victim.txt", "keep me\n");
     ASSERT_EQ(symlink("victim.txt", kTemporary.c_str()), 0);
@@ -240,21 +224,18 @@ TEST(SaveAndScoreFiles, LinksAreReplacedNotWrittenThroughAScoreLinkIsFollowed)
 
 // Counters loaded at the ends of int stop there (they once overflowed); a stale temporary is
 // ignored; failing saves are reported once until one works; a folder as the save is kept, unread.
-TEST(GameFiles, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreReportedOnce)
+using GameFilesHere = GameFixture;
+TEST_F(GameFilesHere, CountersStopAtTheEndsOfIntLostGamesAreRecordedFailedSavesAreReportedOnce)
 {
-    ScopedTempDir dir;  // first: the game starts inside it
-    dir.copyGameData();
-    GameDriver game;
-    GameState& state = game.state();
-    const auto press = [&](const std::string& keys) { return pressKeys(game, keys); };
+    GameState& state = game->state();
+    const auto press = [&](const std::string& keys) { return pressKeys(*game, keys); };
     // SPACE if running, then L: the load comes in the next iteration, before its update.
     const auto load = [&](const SaveRecord& record) {
         writeFile(kSave, record.format());
         press(state.playState == Running ? " l" : "l");
     };
-    ASSERT_TRUE(game.started());
     ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
-    ASSERT_TRUE(game.step(4));
+    ASSERT_TRUE(game->step(4));
     // The UFO on an enemy (50 points), then on the ship (-2 and a life).
     load(quietRecord(INT_MAX, 3, 2, 100, 100, 105));
     EXPECT_EQ(state.playState, Running);

@@ -7,17 +7,15 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "DisplayableObject.h"
-#include "GameDriver.h"
+#include "GameFixture.h"
 #include "ReferenceFrame.h"
 #include "SaveRecord.h"
-#include "TestSupport.h"
 #include "TextSheet.h"
 
 using namespace dustreach::test;
@@ -38,47 +36,24 @@ void writePng(const char* name, int w, int h, unsigned int colour)
     SDL_FreeSurface(s);
 }
 
-// The game's counters and its number of objects, named in a failure.
-struct Counters {
-    int playState, lives, score, level, speedBoost, objects;
-    auto fields() const { return std::tie(playState, lives, score, level, speedBoost, objects); }
-    bool operator==(const Counters& o) const { return fields() == o.fields(); }
-};
-std::ostream& operator<<(std::ostream& out, const Counters& c)
-{
-    return out << "play state " << c.playState << ", lives " << c.lives << ", score " << c.score
-               << ", level " << c.level << ", boost " << c.speedBoost << ", objects " << c.objects;
-}
+// The game's counters and its number of objects: play state, lives, score, level, speed boost,
+// objects.
+using Counters = std::tuple<int, int, int, int, int, int>;
+// The zoom and scroll filters: stretch and compress factors (x, y), offsets, and the virtual point
+// under the window's centre.
+using Zoom = std::tuple<int, int, int, int, int, int, int, int>;
 
-// The zoom and scroll filters: factors, offsets, and the virtual point under the window's centre.
-struct Zoom {
-    int stretchX, stretchY, compressX, compressY, offsetX, offsetY, centreX, centreY;
-    auto fields() const
-    {
-        return std::tie(stretchX, stretchY, compressX, compressY, offsetX, offsetY, centreX,
-                        centreY);
-    }
-    bool operator==(const Zoom& o) const { return fields() == o.fields(); }
-};
-std::ostream& operator<<(std::ostream& out, const Zoom& z)
-{
-    return out << "stretch " << z.stretchX << " x " << z.stretchY << ", compress " << z.compressX
-               << " x " << z.compressY << ", offset " << z.offsetX << "," << z.offsetY
-               << ", centre at " << z.centreX << "," << z.centreY;
-}
-
-class GameTest : public testing::Test {
+class GameTest : public GameFixture {
 protected:
     void SetUp() override
     {
         // The game's own sprites; plain placeholders for the four backgrounds.
-        dir.copyGameData();
+        folder.copyGameData();
         writePng("SHOOT.jpg", 300, 100, 0xC04000);
         writePng("earth.jpg", 120, 100, 0x2060C0);
         writePng("mars.jpg", 90, 70, 0xB03010);
         writePng("moon.jpg", 60, 50, 0x909090);
-        game = std::make_unique<GameDriver>();
-        ASSERT_TRUE(game->started());
+        ASSERT_NO_FATAL_FAILURE(startGame());
         step();  // the start screen
     }
     void step(int n = 1) { ASSERT_TRUE(game->step(n)); }
@@ -137,9 +112,6 @@ protected:
         return {s.getStretchX(), s.getStretchY(), s.getCompressX(),      s.getCompressY(),
                 t.getXOffset(),  t.getYOffset(),  t.realToVirtualX(300), t.realToVirtualY(400)};
     }
-
-    ScopedTempDir dir;
-    std::unique_ptr<GameDriver> game;
 };
 
 TEST_F(GameTest, StartScreenIgnoresAllButScrollWhichMovesEverythingDrawnButNotTheBackground)
@@ -304,14 +276,12 @@ TEST_F(GameTest, ZoomKeepsTheCentreTheMiddleButtonMarksTheStripAndLevelTwoShowsA
 
 // The start screen with the game's own pictures, real JPEGs among them: the frame the browser
 // version is held to (tests/browser/).
-TEST(GameStartTest, StartScreenWithTheGamesOwnPictures)
+using GameStartTest = GameFixture;
+TEST_F(GameStartTest, StartScreenWithTheGamesOwnPictures)
 {
-    ScopedTempDir dir;
-    dir.copyGameData();
-    GameDriver game;
-    ASSERT_TRUE(game.started());
-    ASSERT_TRUE(game.step());
-    EXPECT_TRUE(matchesReferenceFrame(*game.engine().getForegroundCanvas(), "game-start-pictures"));
+    ASSERT_TRUE(game->step());
+    EXPECT_TRUE(
+        matchesReferenceFrame(*game->engine().getForegroundCanvas(), "game-start-pictures"));
 }
 
 // Every text the game can write, in the whole font: the frame the browser's font subset is held
