@@ -337,10 +337,10 @@ TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
         ASSERT_TRUE(makePipe(file));
 #endif
     }
-    if (unwritable) {  // permissions do not bind root: folders make both writes fail
+    if (unwritable) {  // permissions do not bind root: folders, not empty, make both writes fail
         writeFile(kSave, oldSave);
-        fs::create_directory(kTemporary);
-        fs::create_directory(kHighScores);
+        fs::create_directories(kTemporary + "/in");
+        fs::create_directories(kHighScores + "/in");
     }
     StdoutCapture capture;
     int gamesLost = 1;
@@ -391,10 +391,13 @@ TEST_P(DataFaults, TheGameStartsPlaysAScriptedRunAndEndsNormally)
     EXPECT_EQ(count(output, kSaveFailed), int(unwritable));
     EXPECT_EQ(count(output, kScoreFailed), int(unwritable));
     EXPECT_EQ(count(output, "Could not"), unwritable ? 2 : 0);
-    if (unwritable)
+    if (unwritable) {  // the folders never written into nor removed
         EXPECT_EQ(readFile(kSave), oldSave);
-    else
+        EXPECT_TRUE(fs::is_directory(kTemporary + "/in"));
+        EXPECT_TRUE(fs::is_directory(kHighScores + "/in"));
+    } else {
         EXPECT_EQ(count(readFile(kHighScores), "\n"), gamesLost);
+    }
 }
 
 // Each data file missing; damage as an unknown format or a decoder stopped short; pipes.

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -69,17 +68,13 @@ private:
     SDL_JoystickID id = -1;
 };
 
-// One control as a test pushes it: a button, a stick's axis to a value, or a trigger's travel.
+// One control as a test pushes it (a button, a stick's axis to a value, or a trigger's travel),
+// and what it hands the game: a key by SDL's name, or a mouse button by number.
 struct Push {
     const char* name;
     int control;
     enum Kind { Button, Stick, Trigger } kind;
     int value;
-};
-
-// What each control hands the game: a key by SDL's name, or a mouse button by number.
-struct ControlRow {
-    Push push;
     std::string output;
 };
 
@@ -147,12 +142,6 @@ protected:
 
 constexpr int kFull = 32767;
 
-// A row's name in the test's.
-void PrintTo(const ControlRow& row, std::ostream* out)
-{
-    *out << row.push.name;
-}
-
 // What a control handing the game output records: the output going down, then up.
 Events eventsOf(const std::string& output)
 {
@@ -160,49 +149,46 @@ Events eventsOf(const std::string& output)
     return {output + " down" + at, output + " up" + at};
 }
 
-class EachControl : public GamepadTest, public testing::WithParamInterface<ControlRow> {};
-
-// Pushed, the control's key or button goes down, the key held in the game's key table or the
+// Pushed, each control's key or button goes down, the key held in the game's key table or the
 // button pressed at the window's centre; let go, it goes up. No key repeats but the scroll keys.
-TEST_P(EachControl, HandsTheGameItsKeyOrButtonWhileHeld)
-{
-    const ControlRow& row = GetParam();
-    const Events handed = eventsOf(row.output);
-    const SDL_Keycode key = SDL_GetKeyFromName(row.output.c_str());
-    const bool isKey = key != SDLK_UNKNOWN;
-    engine().mouseDownX = -1;
-    push(*pad, row.push, true);
-    step(10);
-    EXPECT_EQ(events, Events{handed.front()});
-    EXPECT_EQ(engine().isKeyPressed(key), isKey);
-    EXPECT_EQ(engine().mouseDownX, isKey ? -1 : 300);
-    push(*pad, row.push, false);
-    step();
-    EXPECT_EQ(events, handed);
-    EXPECT_FALSE(engine().isKeyPressed(key));
-}
-
 // The left stick's other directions and the right stick's are the diagonal's, the dead zone's,
 // the controls together's, and the pads' and repeats' tests.
-INSTANTIATE_TEST_SUITE_P(
-    Gamepad, EachControl,
-    testing::ValuesIn(std::vector<ControlRow>{
-        {{"DpadUp", SDL_CONTROLLER_BUTTON_DPAD_UP, Push::Button, 0}, "W"},
-        {{"DpadLeft", SDL_CONTROLLER_BUTTON_DPAD_LEFT, Push::Button, 0}, "A"},
-        {{"DpadDown", SDL_CONTROLLER_BUTTON_DPAD_DOWN, Push::Button, 0}, "S"},
-        {{"DpadRight", SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Push::Button, 0}, "D"},
-        {{"StickDown", SDL_CONTROLLER_AXIS_LEFTY, Push::Stick, kFull}, "S"},
-        {{"A", SDL_CONTROLLER_BUTTON_A, Push::Button, 0}, "button 1"},
-        {{"RightTrigger", SDL_CONTROLLER_AXIS_TRIGGERRIGHT, Push::Trigger, kFull}, "button 1"},
-        {{"Start", SDL_CONTROLLER_BUTTON_START, Push::Button, 0}, "Space"},
-        {{"X", SDL_CONTROLLER_BUTTON_X, Push::Button, 0}, "K"},
-        {{"Y", SDL_CONTROLLER_BUTTON_Y, Push::Button, 0}, "L"},
-        {{"Back", SDL_CONTROLLER_BUTTON_BACK, Push::Button, 0}, "R"},
-        {{"RightShoulder", SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, Push::Button, 0}, "button 2"},
-        {{"LeftShoulder", SDL_CONTROLLER_BUTTON_LEFTSHOULDER, Push::Button, 0}, "button 3"},
-        {{"ScrollLeft", SDL_CONTROLLER_AXIS_RIGHTX, Push::Stick, -kFull - 1}, "B"},
-        {{"ScrollUp", SDL_CONTROLLER_AXIS_RIGHTY, Push::Stick, -kFull - 1}, "V"}}),
-    [](const testing::TestParamInfo<ControlRow>& info) { return info.param.push.name; });
+TEST_F(GamepadTest, EachControlHandsTheGameItsKeyOrButtonWhileHeld)
+{
+    const Push controls[] = {
+        {"DpadUp", SDL_CONTROLLER_BUTTON_DPAD_UP, Push::Button, 0, "W"},
+        {"DpadLeft", SDL_CONTROLLER_BUTTON_DPAD_LEFT, Push::Button, 0, "A"},
+        {"DpadDown", SDL_CONTROLLER_BUTTON_DPAD_DOWN, Push::Button, 0, "S"},
+        {"DpadRight", SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Push::Button, 0, "D"},
+        {"StickDown", SDL_CONTROLLER_AXIS_LEFTY, Push::Stick, kFull, "S"},
+        {"A", SDL_CONTROLLER_BUTTON_A, Push::Button, 0, "button 1"},
+        {"RightTrigger", SDL_CONTROLLER_AXIS_TRIGGERRIGHT, Push::Trigger, kFull, "button 1"},
+        {"Start", SDL_CONTROLLER_BUTTON_START, Push::Button, 0, "Space"},
+        {"X", SDL_CONTROLLER_BUTTON_X, Push::Button, 0, "K"},
+        {"Y", SDL_CONTROLLER_BUTTON_Y, Push::Button, 0, "L"},
+        {"Back", SDL_CONTROLLER_BUTTON_BACK, Push::Button, 0, "R"},
+        {"RightShoulder", SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, Push::Button, 0, "button 2"},
+        {"LeftShoulder", SDL_CONTROLLER_BUTTON_LEFTSHOULDER, Push::Button, 0, "button 3"},
+        {"ScrollLeft", SDL_CONTROLLER_AXIS_RIGHTX, Push::Stick, -kFull - 1, "B"},
+        {"ScrollUp", SDL_CONTROLLER_AXIS_RIGHTY, Push::Stick, -kFull - 1, "V"}};
+    for (const Push& control : controls) {
+        SCOPED_TRACE(control.name);
+        const Events handed = eventsOf(control.output);
+        const SDL_Keycode key = SDL_GetKeyFromName(control.output.c_str());
+        const bool isKey = key != SDLK_UNKNOWN;
+        events.clear();
+        engine().mouseDownX = -1;
+        push(*pad, control, true);
+        step(10);
+        EXPECT_EQ(events, Events{handed.front()});
+        EXPECT_EQ(engine().isKeyPressed(key), isKey);
+        EXPECT_EQ(engine().mouseDownX, isKey ? -1 : 300);
+        push(*pad, control, false);
+        step();
+        EXPECT_EQ(events, handed);
+        EXPECT_FALSE(engine().isKeyPressed(key));
+    }
+}
 
 // B, the left trigger, the sticks' and the guide button are not the game's; a stick rests anywhere
 // inside a quarter of its travel without moving anything; the right trigger shoots only beyond
@@ -293,7 +279,8 @@ TEST_F(GamepadTest, TheRightStickHeldRepeatsItsScroll)
 }
 
 // A pad plugged in during play works at once, beside the first; a pad pulled out mid-hold lets go
-// of everything it held, but not of a key another pad still holds.
+// of everything it held, but not of a key another pad still holds. The removal alone lets go too,
+// where the device's own releases never came, and ends the scroll's repeats.
 TEST_F(GamepadTest, PadsPluggedInAndPulledOut)
 {
     startPlay();
@@ -313,23 +300,14 @@ TEST_F(GamepadTest, PadsPluggedInAndPulledOut)
     EXPECT_FALSE(engine().isKeyPressed(SDLK_f));
     EXPECT_EQ(events, (Events{"A down", "F down", "button 2 down at 300,400", "F up",
                               "button 2 up at 300,400"}));
-    second->unplug();
-    step();
-    EXPECT_FALSE(engine().isKeyPressed(SDLK_a));
-}
-
-// A pad's removal lets go of what it held even where the device's own releases never came.
-TEST_F(GamepadTest, ARemovalAloneLetsGo)
-{
-    pad->button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
-    pad->axis(SDL_CONTROLLER_AXIS_RIGHTX, kFull);
+    second->axis(SDL_CONTROLLER_AXIS_RIGHTX, kFull);
     step();
     SDL_Event removed{};
     removed.cdevice.type = SDL_CONTROLLERDEVICEREMOVED;
-    removed.cdevice.which = pad->instance();
+    removed.cdevice.which = second->instance();
     ASSERT_EQ(SDL_PushEvent(&removed), 1);
     step();
-    EXPECT_FALSE(engine().isKeyPressed(SDLK_w));
+    EXPECT_FALSE(engine().isKeyPressed(SDLK_a));
     const int scrolled = scrolledX();
     step(GamepadControls::kRepeatDelayMs / 10 + 1);
     EXPECT_EQ(scrolledX(), scrolled);

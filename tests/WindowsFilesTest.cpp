@@ -1,7 +1,7 @@
 // The save and score files' Windows-only faults: device names, links and junctions, folders named
 // outside ASCII, read-only files and folders, and where the files live (FilesTest, run under Wine
 // too, has those every system shares: a save replaced, line ends, folders in the way). Built for
-// Windows only (tests/CMakeLists.txt); run under Wine by the cross-build's tests. Needs no SDL.
+// Windows only (tests/CMakeLists.txt); run under Wine by the cross-build's tests.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,7 +10,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 
@@ -18,8 +17,11 @@
 #include "HighScoreFile.h"
 #include "PlatformFiles.h"
 #include "SaveRecord.h"
+#include "TestSupport.h"
 
 namespace fs = std::filesystem;
+using dustreach::test::readFile;
+using dustreach::test::writeFile;
 
 namespace {
 
@@ -30,17 +32,6 @@ const std::string kHighScores = "highScore.txt";
 SaveRecord record(int score)
 {
     return {{score, 5, 230, 610, 95, 30, 295, 30, 395, 30, 495, 30, 205, 28, 0, 1}};
-}
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 DWORD attributes(const fs::path& path)
@@ -206,20 +197,6 @@ TEST_F(WindowsFiles, DeviceNamesAreNeitherWrittenNorReadNorWaitedOn)
         EXPECT_TRUE(record(5).writeFile(name));
         EXPECT_TRUE(HighScoreFile::append(name + ".scores", 5));
     }
-}
-
-// A folder, not empty, where the temporary or the score file should be is never written into
-// or removed; the old save stays.
-TEST_F(WindowsFiles, AFolderWhereAFileShouldBeFailsTheWriteAndStays)
-{
-    writeFile(kSave, record(1).format());
-    fs::create_directories(kTemporary + "/in");
-    fs::create_directories(kHighScores + "/in");
-    EXPECT_FALSE(record(2).writeFile(kSave));
-    EXPECT_FALSE(HighScoreFile::append(kHighScores, 2));
-    EXPECT_EQ(readFile(kSave), record(1).format());
-    EXPECT_TRUE(fs::is_directory(kTemporary + "/in"));
-    EXPECT_TRUE(fs::is_directory(kHighScores + "/in"));
 }
 
 // A junction where the saves folder or the temporary should be is no folder or file of the

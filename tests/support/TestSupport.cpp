@@ -108,13 +108,13 @@ const std::vector<std::string>& gamePictures()
     return pictures;
 }
 
-std::string readFile(const std::string& path)
+std::string readFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void writeFile(const std::string& path, const std::string& bytes)
+void writeFile(const fs::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }

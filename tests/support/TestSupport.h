@@ -4,6 +4,7 @@
 // Shared by every test executable; owns nothing beyond the objects it returns.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -63,8 +64,8 @@ private:
 };
 
 // The whole file as bytes ("" when missing), and the file replaced by bytes.
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
 // Counts surface pixels equal to colour (alpha byte ignored) in the rectangle [x0,x1) x [y0,y1).
 int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, int x1, int y1);
