@@ -36,43 +36,32 @@ template <typename... P> void say(const P&... parts)
 }
 
 // Input hooks, each line led by who heard it; a key line says if the key table holds it already.
-#define LOGGED_INPUT(WHO, HELD)                                                                    \
-    void onKeyDown(int k) override                                                                 \
-    {                                                                                              \
-        say(WHO, "keyDown ", k, HELD);                                                             \
-    }                                                                                              \
-    void onKeyUp(int k) override                                                                   \
-    {                                                                                              \
-        say(WHO, "keyUp ", k, HELD);                                                               \
-    }                                                                                              \
-    void onMouseMove(int x, int y) override                                                        \
-    {                                                                                              \
-        say(WHO, "move ", x, ",", y);                                                              \
-    }                                                                                              \
-    void onMouseDown(int b, int x, int y) override                                                 \
-    {                                                                                              \
-        say(WHO, "down ", b, " ", x, ",", y);                                                      \
-    }                                                                                              \
-    void onMouseUp(int b, int x, int y) override                                                   \
-    {                                                                                              \
-        say(WHO, "up ", b, " ", x, ",", y);                                                        \
-    }
+template <typename Base> struct LoggedInput : Base {
+    using Base::Base;
+    virtual std::string heard() { return ""; }
+    virtual std::string held(int) { return ""; }
+    void onKeyDown(int k) override { say(heard(), "keyDown ", k, held(k)); }
+    void onKeyUp(int k) override { say(heard(), "keyUp ", k, held(k)); }
+    void onMouseMove(int x, int y) override { say(heard(), "move ", x, ",", y); }
+    void onMouseDown(int b, int x, int y) override { say(heard(), "down ", b, " ", x, ",", y); }
+    void onMouseUp(int b, int x, int y) override { say(heard(), "up ", b, " ", x, ",", y); }
+};
 
-struct HookEngine : BaseEngine {
-    LOGGED_INPUT("", isKeyPressed(k) ? " held" : " free")
+struct HookEngine : LoggedInput<BaseEngine> {
+    std::string held(int k) override { return isKeyPressed(k) ? " held" : " free"; }
     void cleanUp() override { say(keyStates ? "cleanUp with keys" : "cleanUp without keys"); }
 };
 
 // Logs its passes and input under its name, runs `act` in update and draw, claims when told to.
-struct Probe : DisplayableObject {
+struct Probe : LoggedInput<DisplayableObject> {
     Probe(BaseEngine& e, std::string id, bool append = true)
-        : DisplayableObject(10, 10, &e, 4, 4, true), name(id + " ")
+        : LoggedInput(10, 10, &e, 4, 4, true), name(id + " ")
     {
         if (append)
             e.appendObjectToArray(this);
     }
     ~Probe() override { ++gone; }
-    LOGGED_INPUT(name, "")
+    std::string heard() override { return name; }
     bool claimMouseDown(int b, int, int) override
     {
         say(name, "claim ", b);
