@@ -1,6 +1,7 @@
 // game.mjs: what the harness knows of the game's page: when it is ready, how its canvas stays
 // readable or loses WebGL, and where the game's files are (its file system in memory, and
 // IndexedDB behind it).
+import assert from "node:assert/strict";
 
 // The game runs, or the page gave up and shows its message instead.
 export const GAME_READY =
@@ -22,6 +23,18 @@ const getContext = HTMLCanvasElement.prototype.getContext;
 HTMLCanvasElement.prototype.getContext = function (type, attributes) {
   return /webgl/.test(type) ? null : getContext.call(this, type, attributes);
 };}`;
+
+// How many updates the game's loop has made so far: it grows while the game runs.
+export function gameUpdates(page) {
+  return page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
+}
+
+// Fails with what unless the game's loop goes on over the page's next frames.
+export async function assertGameRuns(page, what = "the game runs", frames = 20) {
+  const before = await gameUpdates(page);
+  await page.frames(frames);
+  assert.ok((await gameUpdates(page)) > before, what);
+}
 
 // One of the game's files as the game sees it (text), or null when there is none.
 export function gameFile(page, name) {

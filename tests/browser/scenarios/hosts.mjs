@@ -8,7 +8,7 @@
 import assert from "node:assert/strict";
 import fs from "node:fs/promises";
 import path from "node:path";
-import { gameFile, GAME_READY, storedFile } from "../harness/game.mjs";
+import { assertGameRuns, gameFile, GAME_READY, gameUpdates, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 import { gameFiles, secondBuild } from "./offline.mjs";
 
@@ -228,13 +228,12 @@ export const scenarios = [
       });
       await page.click({ x: Math.round(frameBox.x + box.x), y: Math.round(frameBox.y + box.y) });
       assert.equal(await frame.evaluate("document.activeElement.id"), "canvas");
-      const updates = () => frame.evaluate("Module._dustreach_updates(Module.dustreachGame)");
-      const before = await updates();
+      const before = await gameUpdates(frame);
       await page.press(" ");
       await page.press("k");
       const saved = await gameFile(frame, "currentSave.txt");
       assert.ok(saved, "K saved the game");
-      assert.ok((await updates()) > before, "the game runs");
+      assert.ok((await gameUpdates(frame)) > before, "the game runs");
       await eventually(async () => (await storedFile(frame, "currentSave.txt")) === saved, "the save stored");
       await page.reload({ ready: null });
       await eventually(running, "the game running again after a reload", 30);
@@ -307,10 +306,7 @@ export const scenarios = [
       assert.equal(note, "The new version of Dustreach could not be started; this one plays on. " +
       "Reload the page to try again.");
       assert.ok(await runsBuild(page, builds.first), "the first build's game goes on");
-      const updates = () => page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
-      const before = await updates();
-      await page.frames(20);
-      assert.ok((await updates()) > before, "the game runs");
+      await assertGameRuns(page);
     },
   },
   {

@@ -4,7 +4,7 @@
 import assert from "node:assert/strict";
 import fs from "node:fs/promises";
 import path from "node:path";
-import { gameFile } from "../harness/game.mjs";
+import { gameFile, gameUpdates } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
 const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
@@ -85,11 +85,10 @@ export const scenarios = [
         assert.ok(seconds < 10, `${name}: the game ran after ${seconds} s`);
         ctx.log(`${name}: the game runs after ${seconds.toFixed(1)} s`);
         await page.press(" ");
-        const updates = () => page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
-        const before = await updates();
+        const before = await gameUpdates(page);
         await page.press("k");
         await page.frames(10);
-        assert.ok((await updates()) > before, `${name}: the game plays`);
+        assert.ok((await gameUpdates(page)) > before, `${name}: the game plays`);
         assert.notEqual(await gameFile(page, "currentSave.txt"), null, `${name}: saved in memory`);
       }
     },
@@ -114,7 +113,7 @@ export const scenarios = [
       ctx.log(`the wasm's second try played after ${((await page.evaluate("performance.now()")) / 1000).toFixed(1)} s`);
       await page.press(" ");
       await page.frames(10);
-      assert.ok((await page.evaluate("Module._dustreach_updates(Module.dustreachGame)")) > 0);
+      assert.ok((await gameUpdates(page)) > 0);
 
       // The data gets no answer at all, twice: said, with a button that tries again.
       const how = { [files.data]: () => {} };
