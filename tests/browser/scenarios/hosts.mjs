@@ -81,6 +81,7 @@ async function refusedAgain(page, reason, before) {
 // A host of the kind given (harness/server.mjs), serving under mount what deploy.folders(path)
 // names: the folders to look in for a file, first to last. A scenario changes it to deploy.
 async function hostOf(ctx, kind, mount = "/") {
+  /** @type {{ folders: (relative: string) => string[] }} */
   const deploy = { folders: () => [ctx.folders.site] };
   let handler = null;
   const server = await ctx.serve({ [mount]: (...request) => handler(...request) });
@@ -100,11 +101,15 @@ function halfSeen(page, worker, newer, older) {
 
 // The game runs the build whose files are given, with no message.
 async function assertRuns(page, files, what) {
-  const shown = await page.evaluate(() => ({
-    message: document.getElementById("message").hidden ? "" : document.getElementById("message").textContent,
-    wasm: JSON.parse(document.getElementById("site-files").textContent).wasm,
-    game: !!window.Module?.dustreachGame,
-  }));
+  const shown = await page.evaluate(() => {
+    const message = /** @type {HTMLElement} */ (document.getElementById("message"));
+    const files = /** @type {HTMLElement} */ (document.getElementById("site-files"));
+    return {
+      message: message.hidden ? "" : message.textContent,
+      wasm: JSON.parse(files.textContent).wasm,
+      game: !!window.Module?.dustreachGame,
+    };
+  });
   assert.deepEqual(shown, { message: "", wasm: files.wasm, game: true }, what);
 }
 
@@ -123,7 +128,8 @@ async function clickStart(page) {
 
 // Whether the page's game runs, and is of the build whose files are given.
 const runsBuild = (page, files) => page.evaluate((wasm) => !!window.Module?.dustreachGame &&
-  !Module.dustreachStopped && JSON.parse(document.getElementById("site-files").textContent).wasm === wasm,
+  !Module.dustreachStopped &&
+  JSON.parse(/** @type {HTMLElement} */ (document.getElementById("site-files")).textContent).wasm === wasm,
 files.wasm).catch(() => false);
 
 // "Start it now" pressed; the page then runs the build given.
@@ -219,11 +225,13 @@ export const scenarios = [
       const running = () => frame.evaluate(`(${GAME_READY}) && !!Module.dustreachGame`).catch(() => false);
       await eventually(running, "the game running in the portal's frame", 30);
       const box = await frame.evaluate(() => {
-        const { left, top, width, height } = document.getElementById("canvas").getBoundingClientRect();
+        const canvas = /** @type {HTMLElement} */ (document.getElementById("canvas"));
+        const { left, top, width, height } = canvas.getBoundingClientRect();
         return { x: left + width / 2, y: top + height / 2 };
       });
       const frameBox = await page.evaluate(() => {
-        const { left, top } = document.getElementById("game").getBoundingClientRect();
+        const game = /** @type {HTMLElement} */ (document.getElementById("game"));
+        const { left, top } = game.getBoundingClientRect();
         return { x: left, y: top };
       });
       await page.click({ x: Math.round(frameBox.x + box.x), y: Math.round(frameBox.y + box.y) });
@@ -266,8 +274,11 @@ export const scenarios = [
       assert.equal(await gameFile(second, "currentSave.txt"), saved);
       // Shown, the first tab reloads: its page may go away while it is asked.
       await first.bringToFront();
-      const showsSecond = (wasm) => !document.getElementById("elsewhere").hidden &&
-        JSON.parse(document.getElementById("site-files").textContent).wasm === wasm;
+      const showsSecond = (wasm) => {
+        const elsewhere = /** @type {HTMLElement} */ (document.getElementById("elsewhere"));
+        const files = /** @type {HTMLElement} */ (document.getElementById("site-files"));
+        return !elsewhere.hidden && JSON.parse(files.textContent).wasm === wasm;
+      };
       await eventually(() => first.evaluate(showsSecond, builds.second.wasm).catch(() => false),
         "the first tab showing the new build, and where the game is", 30);
       assert.equal(await first.evaluate('document.getElementById("update-note").hidden'), true);
