@@ -20,8 +20,6 @@ pending=(
     app/browser/site/page.js
     app/browser/site/sw.js
     app/browser/storage.js
-    tests/browser/scenarios/layouts.mjs
-    tests/browser/scenarios/loading.mjs
     tests/browser/scenarios/offline.mjs
     tests/browser/scenarios/site.mjs
     tests/browser/scenarios/storage.mjs

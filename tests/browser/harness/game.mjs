@@ -2,6 +2,8 @@
 // readable or loses WebGL, and where the game's files are (its file system in memory, and
 // IndexedDB behind it).
 import assert from "node:assert/strict";
+import fs from "node:fs/promises";
+import path from "node:path";
 
 // The game runs, or the page gave up and shows its message instead.
 export const GAME_READY =
@@ -23,6 +25,24 @@ const getContext = HTMLCanvasElement.prototype.getContext;
 HTMLCanvasElement.prototype.getContext = function (type, attributes) {
   return /webgl/.test(type) ? null : getContext.call(this, type, attributes);
 };}`;
+
+// The game's file names in a built site (its folder), as its index.html lists them: { wasm, data,
+// build, ... }.
+export async function gameFiles(site) {
+  const index = await fs.readFile(path.join(site, "index.html"), "utf8");
+  const listed = /<script type="application\/json" id="site-files">(.*?)<\/script>/.exec(index);
+  if (!listed)
+    throw new Error(`${site}/index.html lists no files of the game`);
+  return JSON.parse(listed[1]);
+}
+
+// Whether the page's element of that id is shown (not hidden).
+export function shown(page, id) {
+  return page.evaluate((id) => {
+    const element = /** @type {HTMLElement} */ (document.getElementById(id));
+    return !element.hidden;
+  }, id);
+}
 
 // How many updates the game's loop has made so far: it grows while the game runs.
 export function gameUpdates(page) {

@@ -8,9 +8,9 @@
 import assert from "node:assert/strict";
 import fs from "node:fs/promises";
 import path from "node:path";
-import { assertGameRuns, gameFile, GAME_READY, gameUpdates, storedFile } from "../harness/game.mjs";
+import { assertGameRuns, gameFile, gameFiles, GAME_READY, gameUpdates, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
-import { gameFiles, secondBuild } from "./offline.mjs";
+import { secondBuild } from "./offline.mjs";
 
 // A portal's page: the game in an iframe of another origin. The test reaches into the frame
 // through probe(expression), answered by the bridge the host puts into the game's page.

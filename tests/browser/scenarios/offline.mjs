@@ -6,18 +6,11 @@ import { execFileSync } from "node:child_process";
 import fs from "node:fs/promises";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
-import { assertGameRuns, gameFile, loseGame, playKnownGame, storedFile } from "../harness/game.mjs";
+import { assertGameRuns, gameFile, gameFiles, loseGame, playKnownGame, shown, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
 const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..", "..", "..");
 const WORKER_READY = "navigator.serviceWorker.ready.then((ready) => !!ready.active)";
-const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
-
-// The game's file names in a built site, as its index.html lists them.
-export async function gameFiles(site) {
-  const index = await fs.readFile(path.join(site, "index.html"), "utf8");
-  return JSON.parse(/<script type="application\/json" id="site-files">(.*?)<\/script>/.exec(index)[1]);
-}
 
 // A server of the site whose folder the scenario can change, and which answers a file by a
 // handler of the scenario's where it gives one.

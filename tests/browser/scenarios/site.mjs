@@ -2,7 +2,7 @@
 // the canvas's pixels against the desktop's, the game's files through the page, reloads.
 import assert from "node:assert/strict";
 import { compareWithFrame, referencePixels } from "../harness/frames.mjs";
-import { KNOWN_GAME_FOR_RIGHT, NO_WEBGL, gameFile, playKnownGame } from "../harness/game.mjs";
+import { KNOWN_GAME_FOR_RIGHT, NO_WEBGL, gameFile, playKnownGame, shown } from "../harness/game.mjs";
 
 // Where the start screen shows its two JPEG pictures ([left, top, width, height]): there the
 // browser's decoder (stb_image) rounds some pixels differently from the desktop's (libjpeg), by
@@ -15,8 +15,6 @@ const NO_VIDEO = "window.Module = {preRun: [() => { Module.ENV.SDL_VIDEODRIVER =
 async function saveFields(page) {
   return (await gameFile(page, "currentSave.txt")).split(/\s+/).filter(Boolean).map(Number);
 }
-
-const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
 
 export const scenarios = [
   {

@@ -5,10 +5,9 @@
 // is opened again; files kept by earlier builds (IDBFS) are taken over, also after a start cut
 // short.
 import assert from "node:assert/strict";
-import { gameFile, loseGame, playKnownGame, storedFile, storedFiles } from "../harness/game.mjs";
+import { gameFile, loseGame, playKnownGame, shown, storedFile, storedFiles } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
-const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
 const databases = (page) => page.evaluate(async () => (await indexedDB.databases()).map((base) => base.name).sort());
 const logged = (page, line) => eventually(async () => (await page.consoleText()).includes(line), line);
 const SAVE = "12\n5\n230\n610\n95\n30\n295\n30\n395\n30\n495\n30\n205\n28\n0\n1\n";
