@@ -14,6 +14,10 @@ const WORKER_READY = "navigator.serviceWorker.ready.then((ready) => !!ready.acti
 
 // A server of the site whose folder the scenario can change, and which answers a file by a
 // handler of the scenario's where it gives one.
+/**
+ * @param {string} folder
+ * @param {(relative: string, response: import("node:http").ServerResponse) => boolean} [special]
+ */
 async function switchableServer(ctx, folder, special = () => false) {
   const where = { folder };
   const server = await ctx.serve({
@@ -74,15 +78,17 @@ export const scenarios = [
       const { x, y } = await page.middleOf("#update-now");
       await page.tab.click(x, y, "left");
       const runs = (files) => !!window.Module?.dustreachGame &&
-        JSON.parse(document.getElementById("site-files").textContent).wasm === files.wasm;
+        JSON.parse(/** @type {HTMLElement} */ (document.getElementById("site-files")).textContent).wasm === files.wasm;
       await eventually(() => page.evaluate(runs, second).catch(() => false), "the second build running", 30);
       const loaded = await page.evaluate(() => performance.getEntriesByType("resource")
-        .map((entry) => entry.name.split("/").pop())
+        .map((entry) => entry.name.slice(entry.name.lastIndexOf("/") + 1))
         .filter((name) => /^dustreach\.\w{12}\./.test(name)));
       assert.deepEqual([...new Set(loaded)].sort(), [second.game, second.wasm, second.data].sort());
       const caches = await page.evaluate("caches.keys()");
       const worker = await fs.readFile(path.join(site, "sw.js"), "utf8");
-      assert.deepEqual(caches, [`Dustreach / ${/CACHE_NAME = "(\w+)"/.exec(worker)[1]}`]);
+      const cache = /CACHE_NAME = "(\w+)"/.exec(worker)?.[1];
+      assert.ok(cache, "sw.js names its cache");
+      assert.deepEqual(caches, [`Dustreach / ${cache}`]);
       assert.notEqual(first.wasm, second.wasm);
       assert.equal(await gameFile(page, "highScore.txt"), "61\n");
     },
@@ -92,7 +98,7 @@ export const scenarios = [
     async run(ctx) {
       const page = await ctx.open();
       const manifest = await page.evaluate(async () => {
-        const link = document.querySelector('link[rel="manifest"]');
+        const link = /** @type {HTMLLinkElement} */ (document.querySelector('link[rel="manifest"]'));
         const manifest = await (await fetch(link.href)).json();
         for (const icon of manifest.icons) {
           const picture = await createImageBitmap(await (await fetch(icon.src)).blob());
