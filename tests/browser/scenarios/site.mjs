@@ -25,7 +25,7 @@ export const scenarios = [
         const page = await ctx.open("", { beforeLoad });
         // An engine without WebGL would draw through the 2-D context both times.
         const drawing = await page.evaluate(() => ["webgl2", "webgl", "2d"].find((type) =>
-          document.getElementById("canvas").getContext(type)));
+          /** @type {HTMLCanvasElement} */ (document.getElementById("canvas")).getContext(type)));
         assert.equal(drawing === "2d", beforeLoad === NO_WEBGL, `${setting}: the game draws through ${drawing}`);
         const { worst, outside } = compareWithFrame(await page.canvasPixels(), expected, JPEG_AREAS);
         assert.equal(outside, null, `${setting}: a pixel outside the JPEG pictures differs`);
@@ -77,10 +77,11 @@ export const scenarios = [
     async run(ctx) {
       const page = await ctx.open("", { viewport: { width: 700, height: 600 } });
       await page.evaluate(() => {
-        window.menus = 0;
+        const counting = /** @type {typeof window & { menus: number }} */ (window);
+        counting.menus = 0;
         addEventListener("contextmenu", (event) => {
           if (!event.defaultPrevented)
-            ++window.menus;
+            ++counting.menus;
         });
       });
       for (const key of [" ", "ArrowDown", "ArrowUp", " ", "w"])
