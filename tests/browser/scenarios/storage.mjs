@@ -136,14 +136,19 @@ export const scenarios = [
   {
     name: "the last save made is stored, with the clock moved back and moved forward between saves",
     async run(ctx) {
-      const clock = "{ const now = Date.now; window.clockShift = 0; Date.now = () => now.call(Date) + window.clockShift; }";
+      const clock = "{ const now = Date.now; window.clockShift = 0; " +
+        "Date.now = () => now.call(Date) + window.clockShift; }";
       const page = await ctx.open("", { beforeLoad: clock });
       await page.press(" ");
       const saves = [];
       // An hour ahead; then back to the right time; then a day ahead. The ship moves between
       // saves, so each save differs from the one before.
-      for (const [shift, key] of [[3600e3, ""], [0, "d"], [86400e3, "a"]]) {
-        await page.evaluate((shift) => { window.clockShift = shift; }, shift);
+      /** @type {[number, string][]} */
+      const shifts = [[3600e3, ""], [0, "d"], [86400e3, "a"]];
+      for (const [shift, key] of shifts) {
+        await page.evaluate((shift) => {
+          /** @type {typeof window & { clockShift: number }} */ (window).clockShift = shift;
+        }, shift);
         if (key)
           await page.press(key, { hold: 300 });
         await page.press("k");
@@ -160,15 +165,18 @@ export const scenarios = [
   {
     name: "a connection to IndexedDB the browser closed is opened again, and the save stored",
     async run(ctx) {
-      const connections = `{ const open = IDBFactory.prototype.open; window.connections = [];
+      const keepConnections = `{ const open = IDBFactory.prototype.open; window.connections = [];
         IDBFactory.prototype.open = function (...args) {
           const request = open.apply(this, args);
           request.addEventListener("success", () => window.connections.push(request.result));
           return request;
         }; }`;
-      const page = await ctx.open("", { beforeLoad: connections });
+      const page = await ctx.open("", { beforeLoad: keepConnections });
       assert.ok(await page.evaluate("connections.length > 0"));
-      await page.evaluate(() => connections.forEach((connection) => connection.close()));
+      await page.evaluate(() => {
+        const { connections } = /** @type {typeof window & { connections: IDBDatabase[] }} */ (window);
+        connections.forEach((connection) => connection.close());
+      });
       await page.press(" ");
       await page.press("k");
       const saved = await gameFile(page, "currentSave.txt");
