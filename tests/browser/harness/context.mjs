@@ -14,7 +14,7 @@ import { TestServer } from "./server.mjs";
  */
 /**
  * How ctx.open opens a page (see open below).
- * @typedef {{ viewport?: Viewport, mobile?: boolean, beforeLoad?: string, cpuThrottle?: number,
+ * @typedef {{ viewport?: Partial<Viewport>, mobile?: boolean, beforeLoad?: string, cpuThrottle?: number,
  *   readableCanvas?: boolean, blockSiteData?: boolean, ready?: import("./page.mjs").Ready }} OpenOptions
  */
 

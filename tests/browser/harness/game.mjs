@@ -44,6 +44,13 @@ export function shown(page, id) {
   }, id);
 }
 
+// The game's files (dustreach.HASH.*) the page has downloaded so far, by name, each time it did.
+export function downloadedGameFiles(page) {
+  return page.evaluate(() => performance.getEntriesByType("resource")
+    .map((entry) => entry.name.slice(entry.name.lastIndexOf("/") + 1))
+    .filter((name) => /^dustreach\.\w{12}\./.test(name)));
+}
+
 // How many updates the game's loop has made so far: it grows while the game runs.
 export function gameUpdates(page) {
   return page.evaluate("Module._dustreach_updates(Module.dustreachGame)");

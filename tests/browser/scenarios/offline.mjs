@@ -6,7 +6,9 @@ import { execFileSync } from "node:child_process";
 import fs from "node:fs/promises";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
-import { assertGameRuns, gameFile, gameFiles, loseGame, playKnownGame, shown, storedFile } from "../harness/game.mjs";
+import {
+  assertGameRuns, downloadedGameFiles, gameFile, gameFiles, loseGame, playKnownGame, shown, storedFile,
+} from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
 const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..", "..", "..");
@@ -80,9 +82,7 @@ export const scenarios = [
       const runs = (files) => !!window.Module?.dustreachGame &&
         JSON.parse(/** @type {HTMLElement} */ (document.getElementById("site-files")).textContent).wasm === files.wasm;
       await eventually(() => page.evaluate(runs, second).catch(() => false), "the second build running", 30);
-      const loaded = await page.evaluate(() => performance.getEntriesByType("resource")
-        .map((entry) => entry.name.slice(entry.name.lastIndexOf("/") + 1))
-        .filter((name) => /^dustreach\.\w{12}\./.test(name)));
+      const loaded = await downloadedGameFiles(page);
       assert.deepEqual([...new Set(loaded)].sort(), [second.game, second.wasm, second.data].sort());
       const caches = await page.evaluate("caches.keys()");
       const worker = await fs.readFile(path.join(site, "sw.js"), "utf8");
