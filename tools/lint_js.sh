@@ -20,8 +20,6 @@ pending=(
     app/browser/site/page.js
     app/browser/site/sw.js
     app/browser/storage.js
-    tests/browser/scenarios/texts.mjs
-    tools/web/first_visit.mjs
 )
 
 fix=()

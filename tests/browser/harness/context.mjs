@@ -57,7 +57,10 @@ export class Context {
   // run in every page of the profile before the page's own); cpuThrottle (a slowdown factor);
   // readableCanvas (default true); blockSiteData (the browser's own setting that blocks cookies
   // and site data); ready (see Page.goto).
-  /** @param {OpenOptions} [options] */
+  /**
+   * @param {string | URL} [address]
+   * @param {OpenOptions} [options]
+   */
   async open(address = "", options = {}) {
     const { mobile = false, beforeLoad = "", cpuThrottle = 0, readableCanvas = true, blockSiteData = false,
       ready } = options;
