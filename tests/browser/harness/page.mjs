@@ -129,6 +129,13 @@ export class Page {
     await this.frames(3);
   }
 
+  // A left click in the middle of the element selector names, with no waiting after it: the click
+  // may take the page away (a reload, a page of its own).
+  async clickElement(selector) {
+    const { x, y } = await this.middleOf(selector);
+    await this.tab.click(x, y, "left");
+  }
+
   // The mouse wheel turned over a point (by default the middle of the canvas).
   /** @param {{ deltaX?: number, deltaY?: number, x?: number, y?: number }} [options] */
   async wheel({ deltaX = 0, deltaY = 0, x, y } = {}) {

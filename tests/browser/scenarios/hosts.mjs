@@ -122,8 +122,7 @@ async function assertKept(page, files, prefix, what) {
 async function clickStart(page) {
   await page.bringToFront();
   await page.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered" });
-  const { x, y } = await page.middleOf("#update-now");
-  await page.tab.click(x, y, "left");
+  await page.clickElement("#update-now");
 }
 
 // Whether the page's game runs, and is of the build whose files are given.
@@ -265,8 +264,7 @@ export const scenarios = [
       // The second tab takes the game, and learns of the new build: the first, without the game,
       // never offers it, and shows the new build once it is in charge.
       const second = await first.openTab(host.site, { ready: elsewhere });
-      const { x, y } = await second.middleOf("#play-here");
-      await second.tab.click(x, y, "left");
+      await second.clickElement("#play-here");
       await second.waitFor("!!window.Module?.dustreachGame", { what: "the game moved to the second tab" });
       await second.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered" });
       assert.equal(await first.evaluate('document.getElementById("update-note").hidden'), true);

@@ -120,8 +120,7 @@ export const scenarios = [
       assert.equal(await shown(failing, "canvas"), false);
       assert.ok(data.requests.filter((request) => request.endsWith(files.data)).length >= 2, "tried twice");
       delete how[files.data];
-      const { x, y } = await failing.middleOf("#try-again");
-      await failing.tab.click(x, y, "left");
+      await failing.clickElement("#try-again");
       await eventually(() => failing.evaluate(RUNNING).catch(() => false), "the game after Try again", 30);
     },
   },

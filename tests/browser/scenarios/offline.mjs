@@ -77,8 +77,7 @@ export const scenarios = [
       where.folder = site;
       await page.reload(); // the first build, from its cache; the second installs meanwhile
       await page.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered" });
-      const { x, y } = await page.middleOf("#update-now");
-      await page.tab.click(x, y, "left");
+      await page.clickElement("#update-now");
       const runs = (files) => !!window.Module?.dustreachGame &&
         JSON.parse(/** @type {HTMLElement} */ (document.getElementById("site-files")).textContent).wasm === files.wasm;
       await eventually(() => page.evaluate(runs, second).catch(() => false), "the second build running", 30);

@@ -14,8 +14,7 @@ const stored = (page, text) => eventually(async () => (await storedFile(page, "h
 // A click on "Play here"; the game then runs in this tab. A tab whose game stopped takes it back
 // in a fresh page: the waiting goes on through the reload.
 async function playHere(page) {
-  const { x, y } = await page.middleOf("#play-here");
-  await page.tab.click(x, y, "left");
+  await page.clickElement("#play-here");
   const moved = `!(${ELSEWHERE}) && !!(window.Module && Module.dustreachGame)`;
   await eventually(() => page.evaluate(moved).catch(() => false), "the game to move here", 20);
   await page.frames(2);
