@@ -1,6 +1,7 @@
-// game.mjs: what the harness knows of the game's page: when it is ready, how its canvas stays
-// readable or loses WebGL, and where the game's files are (its file system in memory, and
-// IndexedDB behind it).
+// game.mjs: what the harness knows of the game's page: when it is ready and whether it runs, how
+// its canvas stays readable or loses WebGL, which of its elements show, and where the game's files
+// are (the built site's, those a page downloaded, its file system in memory, and IndexedDB behind
+// it).
 import assert from "node:assert/strict";
 import fs from "node:fs/promises";
 import path from "node:path";
@@ -56,10 +57,10 @@ export function gameUpdates(page) {
   return page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
 }
 
-// Fails with what unless the game's loop goes on over the page's next frames.
-export async function assertGameRuns(page, what = "the game runs", frames = 20) {
+// Fails with what unless the game's loop goes on over the page's next 20 frames.
+export async function assertGameRuns(page, what = "the game runs") {
   const before = await gameUpdates(page);
-  await page.frames(frames);
+  await page.frames(20);
   assert.ok((await gameUpdates(page)) > before, what);
 }
 
