@@ -54,8 +54,9 @@ export const scenarios = [
       await first.evaluate(() => {
         // Of a transaction, only what the page uses: requests that never end.
         const request = () => ({});
-        const transaction = { objectStore: () => ({ get: request, put: request }) };
-        IDBDatabase.prototype.transaction = () => /** @type {IDBTransaction} */ (/** @type {unknown} */ (transaction));
+        const transaction = () => ({ objectStore: () => ({ get: request, put: request }) });
+        IDBDatabase.prototype.transaction = /** @type {IDBDatabase["transaction"]} */ (
+          /** @type {unknown} */ (transaction));
       });
       await first.press(" ");
       await first.press("k");
