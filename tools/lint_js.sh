@@ -20,18 +20,6 @@ pending=(
     app/browser/site/page.js
     app/browser/site/sw.js
     app/browser/storage.js
-    tests/browser/harness/server.mjs
-    tests/browser/scenarios/gamepad.mjs
-    tests/browser/scenarios/hosts.mjs
-    tests/browser/scenarios/input.mjs
-    tests/browser/scenarios/layouts.mjs
-    tests/browser/scenarios/loading.mjs
-    tests/browser/scenarios/offline.mjs
-    tests/browser/scenarios/site.mjs
-    tests/browser/scenarios/storage.mjs
-    tests/browser/scenarios/tabs.mjs
-    tests/browser/scenarios/texts.mjs
-    tools/web/first_visit.mjs
 )
 
 fix=()

@@ -14,7 +14,7 @@ import { fileURLToPath } from "node:url";
 import { Context } from "../../tests/browser/harness/context.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
-const GATED = /  if \(site\.game\) \{\n[\s\S]*?\n  \}\n/;
+const GATED = / {2}if \(site\.game\) \{\n[\s\S]*?\n {2}\}\n/;
 const FORMS = {
   "preloaded where no tab plays (as built)": (index) => index,
   "always preloaded": (index) => index.replace(GATED, "  if (site.game)\n    preload();\n"),
@@ -41,7 +41,8 @@ async function serve(site, form) {
   fs.writeFileSync(index, changed);
   for (const packed of [".gz", ".br"])
     fs.rmSync(index + packed, { force: true });
-  const server = spawn("/usr/bin/python3", [path.join(here, "serve.py"), folder], { stdio: ["ignore", "pipe", "ignore"] });
+  const server = spawn("/usr/bin/python3", [path.join(here, "serve.py"), folder],
+    { stdio: ["ignore", "pipe", "ignore"] });
   const address = await new Promise((resolve) => {
     server.stdout.on("data", (text) => {
       const found = /(http:\/\/\S+)/.exec(String(text));
@@ -62,7 +63,8 @@ async function firstVisit(engine, site, address) {
   const ctx = new Context(engine, { site, frames: "" }, new Set());
   try {
     await ctx.start();
-    const page = await ctx.open(new URL("licences/font.txt", address), { ready: null, beforeLoad: PLAYABLE, readableCanvas: false });
+    const page = await ctx.open(new URL("licences/font.txt", address),
+      { ready: null, beforeLoad: PLAYABLE, readableCanvas: false });
     const session = await page.cdp();
     await session.send("Network.enable");
     await session.send("Network.emulateNetworkConditions",
@@ -81,6 +83,7 @@ const engine = (await import("../../tests/browser/engines/chromium.mjs")).create
 const servers = {};
 for (const [name, form] of Object.entries(FORMS))
   servers[name] = await serve(path.resolve(site), form);
+/** @type {Record<string, number[]>} */
 const times = Object.fromEntries(Object.keys(FORMS).map((name) => [name, []]));
 try {
   for (let run = 0; run < Number(runs); ++run) {
@@ -91,6 +94,8 @@ try {
   Object.values(servers).forEach((server) => server.stop());
   await engine.stop();
 }
-for (const [name, values] of Object.entries(times))
-  console.log(`${name}: median ${(median(values) / 1000).toFixed(2)} s (${values.map((v) => (v / 1000).toFixed(2)).join(", ")})`);
+for (const [name, values] of Object.entries(times)) {
+  const each = values.map((value) => (value / 1000).toFixed(2)).join(", ");
+  console.log(`${name}: median ${(median(values) / 1000).toFixed(2)} s (${each})`);
+}
 process.exit(0);

@@ -8,6 +8,16 @@ import { KEEP_DRAWING_BUFFER } from "./game.mjs";
 import { Page } from "./page.mjs";
 import { TestServer } from "./server.mjs";
 
+/**
+ * A page's viewport, in CSS pixels, with the device pixels a CSS pixel takes (1 unless given).
+ * @typedef {{ width: number, height: number, deviceScaleFactor?: number }} Viewport
+ */
+/**
+ * How ctx.open opens a page (see open below).
+ * @typedef {{ viewport?: Partial<Viewport>, mobile?: boolean, beforeLoad?: string, cpuThrottle?: number,
+ *   readableCanvas?: boolean, blockSiteData?: boolean, ready?: import("./page.mjs").Ready }} OpenOptions
+ */
+
 const DESKTOP = { width: 700, height: 900 };
 const PHONE = { width: 390, height: 844, deviceScaleFactor: 3 };
 
@@ -47,6 +57,10 @@ export class Context {
   // run in every page of the profile before the page's own); cpuThrottle (a slowdown factor);
   // readableCanvas (default true); blockSiteData (the browser's own setting that blocks cookies
   // and site data); ready (see Page.goto).
+  /**
+   * @param {string | URL} [address]
+   * @param {OpenOptions} [options]
+   */
   async open(address = "", options = {}) {
     const { mobile = false, beforeLoad = "", cpuThrottle = 0, readableCanvas = true, blockSiteData = false,
       ready } = options;

@@ -1,6 +1,10 @@
-// game.mjs: what the harness knows of the game's page: when it is ready, how its canvas stays
-// readable or loses WebGL, and where the game's files are (its file system in memory, and
-// IndexedDB behind it).
+// game.mjs: what the harness knows of the game's page: when it is ready and whether it runs, how
+// its canvas stays readable or loses WebGL, which of its elements show, and where the game's files
+// are (the built site's, those a page downloaded, its file system in memory, and IndexedDB behind
+// it).
+import assert from "node:assert/strict";
+import fs from "node:fs/promises";
+import path from "node:path";
 
 // The game runs, or the page gave up and shows its message instead.
 export const GAME_READY =
@@ -22,6 +26,43 @@ const getContext = HTMLCanvasElement.prototype.getContext;
 HTMLCanvasElement.prototype.getContext = function (type, attributes) {
   return /webgl/.test(type) ? null : getContext.call(this, type, attributes);
 };}`;
+
+// The game's file names in a built site (its folder), as its index.html lists them: { wasm, data,
+// build, ... }.
+export async function gameFiles(site) {
+  const index = await fs.readFile(path.join(site, "index.html"), "utf8");
+  const listed = /<script type="application\/json" id="site-files">(.*?)<\/script>/.exec(index);
+  if (!listed)
+    throw new Error(`${site}/index.html lists no files of the game`);
+  return JSON.parse(listed[1]);
+}
+
+// Whether the page's element of that id is shown (not hidden).
+export function shown(page, id) {
+  return page.evaluate((id) => {
+    const element = /** @type {HTMLElement} */ (document.getElementById(id));
+    return !element.hidden;
+  }, id);
+}
+
+// The game's files (dustreach.HASH.*) the page has downloaded so far, by name, each time it did.
+export function downloadedGameFiles(page) {
+  return page.evaluate(() => performance.getEntriesByType("resource")
+    .map((entry) => entry.name.slice(entry.name.lastIndexOf("/") + 1))
+    .filter((name) => /^dustreach\.\w{12}\./.test(name)));
+}
+
+// How many updates the game's loop has made so far: it grows while the game runs.
+export function gameUpdates(page) {
+  return page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
+}
+
+// Fails with what unless the game's loop goes on over the page's next 20 frames.
+export async function assertGameRuns(page, what = "the game runs") {
+  const before = await gameUpdates(page);
+  await page.frames(20);
+  assert.ok((await gameUpdates(page)) > before, what);
+}
 
 // One of the game's files as the game sees it (text), or null when there is none.
 export function gameFile(page, name) {

@@ -6,6 +6,12 @@ import { GAME_READY } from "./game.mjs";
 
 const EVALUATE_SECONDS = 30;
 
+/**
+ * What a page waits for once loaded: an expression or a function that holds in it when it is
+ * ready; null: no waiting.
+ * @typedef {string | (() => unknown) | null} Ready
+ */
+
 export class Page {
   // tab: the adapter's tab; newTab(): another tab of the same profile; engine: the engine's name.
   constructor(tab, newTab, engine) {
@@ -17,11 +23,16 @@ export class Page {
 
   // Loads address and waits until ready holds in it (an expression or a function; null: no
   // waiting), then for the first frames to be shown.
+  /**
+   * @param {string | URL} address
+   * @param {{ ready?: Ready }} [options]
+   */
   async goto(address, { ready = GAME_READY } = {}) {
     await this.tab.goto(String(address));
     await this.settle(ready);
   }
 
+  /** @param {{ ready?: Ready }} [options] */
   async reload({ ready = GAME_READY } = {}) {
     await this.tab.reload();
     await this.settle(ready);
@@ -118,6 +129,13 @@ export class Page {
     await this.frames(3);
   }
 
+  // A left click in the middle of the element selector names, with no waiting after it: the click
+  // may take the page away (a reload, a page of its own).
+  async clickElement(selector) {
+    const { x, y } = await this.middleOf(selector);
+    await this.tab.click(x, y, "left");
+  }
+
   // The mouse wheel turned over a point (by default the middle of the canvas).
   /** @param {{ deltaX?: number, deltaY?: number, x?: number, y?: number }} [options] */
   async wheel({ deltaX = 0, deltaY = 0, x, y } = {}) {
@@ -176,6 +194,10 @@ export class Page {
   }
 
   // A second tab in the same profile (same storage), brought to the front and loaded with address.
+  /**
+   * @param {string | URL} address
+   * @param {{ ready?: Ready }} [options]
+   */
   async openTab(address, { ready = GAME_READY } = {}) {
     const page = new Page(await this.newTab(), this.newTab, this.engine);
     await page.bringToFront();

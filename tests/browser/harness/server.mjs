@@ -23,6 +23,14 @@ import fs from "node:fs/promises";
 import http from "node:http";
 import path from "node:path";
 
+/**
+ * What a mount serves besides a folder: it answers the request itself (relative: the path under
+ * the mount).
+ * @typedef {(request: import("node:http").IncomingMessage, response: import("node:http").ServerResponse,
+ *   relative: string) => unknown} Handler
+ */
+
+/** @type {Record<string, string>} */
 const TYPES = {
   ".html": "text/html; charset=utf-8",
   ".js": "text/javascript; charset=utf-8",
@@ -44,6 +52,11 @@ export class TestServer {
   // mounts: path prefix -> folder or handler(request, response, pathUnderMount).
   // prelude(request): HTML put at the start of each page's <head> ("" for none).
   // headers: more response headers for every file.
+  /**
+   * @param {Record<string, string | Handler>} mounts
+   * @param {{ prelude?: (request: import("node:http").IncomingMessage) => string,
+   *   headers?: Record<string, string> }} [options]
+   */
   constructor(mounts, { prelude = () => "", headers = {} } = {}) {
     // The longest prefix wins, so "/" is the fallback for every path.
     this.mounts = Object.entries(mounts).sort((a, b) => b[0].length - a[0].length);
@@ -67,11 +80,11 @@ export class TestServer {
       this.sockets.add(socket);
       socket.on("close", () => this.sockets.delete(socket));
     });
-    await new Promise((resolve, reject) => {
+    await /** @type {Promise<void>} */ (new Promise((resolve, reject) => {
       server.once("error", reject);
       server.listen(this.port, "127.0.0.1", resolve);
-    });
-    this.port = server.address().port;
+    }));
+    this.port = /** @type {import("node:net").AddressInfo} */ (server.address()).port;
     this.server = server;
     return this.address;
   }
@@ -90,7 +103,7 @@ export class TestServer {
   async answer(request, response) {
     const url = new URL(request.url, this.address);
     this.requests.push(`${request.method} ${url.pathname}`);
-    const [prefix, target] = this.mounts.find(([mount]) => url.pathname.startsWith(mount)) || [];
+    const [prefix = "", target] = this.mounts.find(([mount]) => url.pathname.startsWith(mount)) || [];
     try {
       if (typeof target === "function")
         await target(request, response, url.pathname.slice(prefix.length));

@@ -33,6 +33,15 @@ window.scriptedGamepad = (index, state) => {
 Object.defineProperty(Navigator.prototype, "getGamepads", { configurable: true, value: () => pads.slice() });
 }`;
 
+/**
+ * A pad's state: the values of the buttons held, by number, and the sticks' axes.
+ * @typedef {{ buttons?: Record<number, number>, axes?: number[] }} PadState
+ */
+/**
+ * The page's window, once SCRIPTED_GAMEPADS ran in it.
+ * @typedef {typeof window & { scriptedGamepad: (index: number, state: PadState | null) => void }} ScriptedWindow
+ */
+
 // The standard layout's buttons.
 const A = 0;
 const X = 2;
@@ -59,8 +68,10 @@ function open(ctx, options = {}) {
 }
 
 // Sets pad index's state (null pulls it out), then lets three frames pass.
+/** @param {PadState | null} state */
 async function setPad(page, state, index = 0) {
-  await page.evaluate((index, state) => scriptedGamepad(index, state), index, state);
+  await page.evaluate((index, state) => /** @type {ScriptedWindow} */ (window).scriptedGamepad(index, state),
+    index, state);
   await page.frames(3);
 }
 
@@ -184,6 +195,7 @@ export const scenarios = [
     name: "gamepad: the d-pad and the left stick move the ship, diagonally too, past the dead zone",
     async run(ctx) {
       const page = await open(ctx);
+      /** @type {[string, PadState, number[]][]} */
       const ways = [
         ["d-pad up", { buttons: { [UP]: 1 } }, [0, -1]],
         ["d-pad down", { buttons: { [DOWN]: 1 } }, [0, 1]],
@@ -227,6 +239,7 @@ export const scenarios = [
       await press(page, START); // paused: the frame stands still but for what the pad does
       const start = await panel(page);
       assert.equal(start.width, 200, "the panel, 1:1 again");
+      /** @type {[string, number, number][]} */
       const scrolls = [["right", 1, 0], ["left", -1, 0], ["down", 0, 1], ["up", 0, -1]];
       for (const [name, x, y] of scrolls) {
         const before = await panel(page);

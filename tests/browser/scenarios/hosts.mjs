@@ -8,9 +8,9 @@
 import assert from "node:assert/strict";
 import fs from "node:fs/promises";
 import path from "node:path";
-import { gameFile, GAME_READY, storedFile } from "../harness/game.mjs";
+import { assertGameRuns, gameFile, gameFiles, GAME_READY, gameUpdates, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
-import { gameFiles, secondBuild } from "./offline.mjs";
+import { secondBuild } from "./offline.mjs";
 
 // A portal's page: the game in an iframe of another origin. The test reaches into the frame
 // through probe(expression), answered by the bridge the host puts into the game's page.
@@ -81,6 +81,7 @@ async function refusedAgain(page, reason, before) {
 // A host of the kind given (harness/server.mjs), serving under mount what deploy.folders(path)
 // names: the folders to look in for a file, first to last. A scenario changes it to deploy.
 async function hostOf(ctx, kind, mount = "/") {
+  /** @type {{ folders: (relative: string) => string[] }} */
   const deploy = { folders: () => [ctx.folders.site] };
   let handler = null;
   const server = await ctx.serve({ [mount]: (...request) => handler(...request) });
@@ -100,11 +101,15 @@ function halfSeen(page, worker, newer, older) {
 
 // The game runs the build whose files are given, with no message.
 async function assertRuns(page, files, what) {
-  const shown = await page.evaluate(() => ({
-    message: document.getElementById("message").hidden ? "" : document.getElementById("message").textContent,
-    wasm: JSON.parse(document.getElementById("site-files").textContent).wasm,
-    game: !!window.Module?.dustreachGame,
-  }));
+  const shown = await page.evaluate(() => {
+    const message = /** @type {HTMLElement} */ (document.getElementById("message"));
+    const files = /** @type {HTMLElement} */ (document.getElementById("site-files"));
+    return {
+      message: message.hidden ? "" : message.textContent,
+      wasm: JSON.parse(files.textContent).wasm,
+      game: !!window.Module?.dustreachGame,
+    };
+  });
   assert.deepEqual(shown, { message: "", wasm: files.wasm, game: true }, what);
 }
 
@@ -117,13 +122,13 @@ async function assertKept(page, files, prefix, what) {
 async function clickStart(page) {
   await page.bringToFront();
   await page.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered" });
-  const { x, y } = await page.middleOf("#update-now");
-  await page.tab.click(x, y, "left");
+  await page.clickElement("#update-now");
 }
 
 // Whether the page's game runs, and is of the build whose files are given.
 const runsBuild = (page, files) => page.evaluate((wasm) => !!window.Module?.dustreachGame &&
-  !Module.dustreachStopped && JSON.parse(document.getElementById("site-files").textContent).wasm === wasm,
+  !Module.dustreachStopped &&
+  JSON.parse(/** @type {HTMLElement} */ (document.getElementById("site-files")).textContent).wasm === wasm,
 files.wasm).catch(() => false);
 
 // "Start it now" pressed; the page then runs the build given.
@@ -219,22 +224,23 @@ export const scenarios = [
       const running = () => frame.evaluate(`(${GAME_READY}) && !!Module.dustreachGame`).catch(() => false);
       await eventually(running, "the game running in the portal's frame", 30);
       const box = await frame.evaluate(() => {
-        const { left, top, width, height } = document.getElementById("canvas").getBoundingClientRect();
+        const canvas = /** @type {HTMLElement} */ (document.getElementById("canvas"));
+        const { left, top, width, height } = canvas.getBoundingClientRect();
         return { x: left + width / 2, y: top + height / 2 };
       });
       const frameBox = await page.evaluate(() => {
-        const { left, top } = document.getElementById("game").getBoundingClientRect();
+        const game = /** @type {HTMLElement} */ (document.getElementById("game"));
+        const { left, top } = game.getBoundingClientRect();
         return { x: left, y: top };
       });
       await page.click({ x: Math.round(frameBox.x + box.x), y: Math.round(frameBox.y + box.y) });
       assert.equal(await frame.evaluate("document.activeElement.id"), "canvas");
-      const updates = () => frame.evaluate("Module._dustreach_updates(Module.dustreachGame)");
-      const before = await updates();
+      const before = await gameUpdates(frame);
       await page.press(" ");
       await page.press("k");
       const saved = await gameFile(frame, "currentSave.txt");
       assert.ok(saved, "K saved the game");
-      assert.ok((await updates()) > before, "the game runs");
+      assert.ok((await gameUpdates(frame)) > before, "the game runs");
       await eventually(async () => (await storedFile(frame, "currentSave.txt")) === saved, "the save stored");
       await page.reload({ ready: null });
       await eventually(running, "the game running again after a reload", 30);
@@ -258,8 +264,7 @@ export const scenarios = [
       // The second tab takes the game, and learns of the new build: the first, without the game,
       // never offers it, and shows the new build once it is in charge.
       const second = await first.openTab(host.site, { ready: elsewhere });
-      const { x, y } = await second.middleOf("#play-here");
-      await second.tab.click(x, y, "left");
+      await second.clickElement("#play-here");
       await second.waitFor("!!window.Module?.dustreachGame", { what: "the game moved to the second tab" });
       await second.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered" });
       assert.equal(await first.evaluate('document.getElementById("update-note").hidden'), true);
@@ -267,8 +272,11 @@ export const scenarios = [
       assert.equal(await gameFile(second, "currentSave.txt"), saved);
       // Shown, the first tab reloads: its page may go away while it is asked.
       await first.bringToFront();
-      const showsSecond = (wasm) => !document.getElementById("elsewhere").hidden &&
-        JSON.parse(document.getElementById("site-files").textContent).wasm === wasm;
+      const showsSecond = (wasm) => {
+        const elsewhere = /** @type {HTMLElement} */ (document.getElementById("elsewhere"));
+        const files = /** @type {HTMLElement} */ (document.getElementById("site-files"));
+        return !elsewhere.hidden && JSON.parse(files.textContent).wasm === wasm;
+      };
       await eventually(() => first.evaluate(showsSecond, builds.second.wasm).catch(() => false),
         "the first tab showing the new build, and where the game is", 30);
       assert.equal(await first.evaluate('document.getElementById("update-note").hidden'), true);
@@ -307,10 +315,7 @@ export const scenarios = [
       assert.equal(note, "The new version of Dustreach could not be started; this one plays on. " +
       "Reload the page to try again.");
       assert.ok(await runsBuild(page, builds.first), "the first build's game goes on");
-      const updates = () => page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
-      const before = await updates();
-      await page.frames(20);
-      assert.ok((await updates()) > before, "the game runs");
+      await assertGameRuns(page);
     },
   },
   {

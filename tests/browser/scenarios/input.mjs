@@ -55,6 +55,11 @@ navigator.locks.request = (name, options, callback) => Promise.resolve(callback(
 
 // The page as on a phone of the viewport's size: an emulated phone where the engine can emulate
 // one, elsewhere a page told that its pointer is coarse (for the layouts only).
+/**
+ * @param {import("../harness/context.mjs").Context} ctx
+ * @param {import("../harness/context.mjs").Viewport} [viewport]
+ * @param {import("../harness/context.mjs").OpenOptions} [options]
+ */
 function openPhone(ctx, viewport = PORTRAIT, { beforeLoad = "", ready } = {}) {
   if (ctx.can.mobile)
     return ctx.open("", { mobile: true, viewport, beforeLoad, ready });
@@ -98,8 +103,8 @@ async function state(page) {
 // room (on a 390 x 844 phone it does).
 function offTheControls(page) {
   return page.evaluate(() => {
-    const picture = document.getElementById("canvas").getBoundingClientRect();
-    const stage = document.getElementById("stage").getBoundingClientRect();
+    const picture = /** @type {HTMLElement} */ (document.getElementById("canvas")).getBoundingClientRect();
+    const stage = /** @type {HTMLElement} */ (document.getElementById("stage")).getBoundingClientRect();
     return { x: Math.round(stage.left + stage.width / 2), y: Math.round((picture.bottom + stage.bottom) / 2) };
   });
 }
@@ -168,12 +173,13 @@ function layoutScenario(what, viewport, check, cannot = {}) {
 
 // Shows or hides a note as the page does: one with a text of its own instead of the game.
 function showNote(id, text, shown) {
-  document.getElementById(id).hidden = !shown;
+  const byId = (name) => /** @type {HTMLElement} */ (document.getElementById(name));
+  byId(id).hidden = !shown;
   if (!text)
     return;
-  document.getElementById("stage").hidden = shown;
-  document.getElementById("canvas").hidden = shown;
-  const where = id === "elsewhere" ? document.getElementById("elsewhere-text") : document.getElementById(id);
+  byId("stage").hidden = shown;
+  byId("canvas").hidden = shown;
+  const where = id === "elsewhere" ? byId("elsewhere-text") : byId(id);
   where.textContent = text;
 }
 

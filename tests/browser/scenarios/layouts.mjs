@@ -18,6 +18,7 @@ async function moveWith(page, typed) {
   const before = await playKnownGame(page);
   await page.pressOn(typed, { hold: 300 });
   const after = await gameState(page);
+  assert.ok(after, "the game runs");
   return [after.x - before.x, after.y - before.y];
 }
 

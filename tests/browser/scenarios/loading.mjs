@@ -4,11 +4,11 @@
 import assert from "node:assert/strict";
 import fs from "node:fs/promises";
 import path from "node:path";
-import { gameFile } from "../harness/game.mjs";
+import { gameFile, gameFiles, gameUpdates, shown } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
-const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
-const text = (page, id) => page.evaluate((id) => document.getElementById(id).textContent, id);
+const text = (page, id) =>
+  page.evaluate((id) => /** @type {HTMLElement} */ (document.getElementById(id)).textContent, id);
 const RUNNING = '!!(window.Module && Module.dustreachGame) && document.getElementById("message").hidden';
 
 // What a browser does with every storage API where the player blocked cookies and site data
@@ -32,12 +32,6 @@ const BLOCKED_SITE_DATA = `{
   if (window.StorageManager)
     StorageManager.prototype.persist = () => Promise.reject(denied());
 }`;
-
-// The game's file names in the built site, as its index.html lists them.
-async function gameFiles(site) {
-  const index = await fs.readFile(path.join(site, "index.html"), "utf8");
-  return JSON.parse(/<script type="application\/json" id="site-files">(.*?)<\/script>/.exec(index)[1]);
-}
 
 // A server of the site that answers the files named in how ("hold", "whole" or a handler).
 async function serverWith(ctx, how) {
@@ -74,6 +68,7 @@ export const scenarios = [
   {
     name: "cookies and site data blocked: the game starts within 10 s, plays in memory and says saves will not last",
     async run(ctx) {
+      /** @type {[string, import("../harness/context.mjs").OpenOptions][]} */
       const cases = [["emulated", { beforeLoad: BLOCKED_SITE_DATA }]];
       if (ctx.can.blockSiteData)
         cases.push(["the browser's setting", { blockSiteData: true }]);
@@ -85,11 +80,10 @@ export const scenarios = [
         assert.ok(seconds < 10, `${name}: the game ran after ${seconds} s`);
         ctx.log(`${name}: the game runs after ${seconds.toFixed(1)} s`);
         await page.press(" ");
-        const updates = () => page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
-        const before = await updates();
+        const before = await gameUpdates(page);
         await page.press("k");
         await page.frames(10);
-        assert.ok((await updates()) > before, `${name}: the game plays`);
+        assert.ok((await gameUpdates(page)) > before, `${name}: the game plays`);
         assert.notEqual(await gameFile(page, "currentSave.txt"), null, `${name}: saved in memory`);
       }
     },
@@ -114,7 +108,7 @@ export const scenarios = [
       ctx.log(`the wasm's second try played after ${((await page.evaluate("performance.now()")) / 1000).toFixed(1)} s`);
       await page.press(" ");
       await page.frames(10);
-      assert.ok((await page.evaluate("Module._dustreach_updates(Module.dustreachGame)")) > 0);
+      assert.ok((await gameUpdates(page)) > 0);
 
       // The data gets no answer at all, twice: said, with a button that tries again.
       const how = { [files.data]: () => {} };
@@ -126,8 +120,7 @@ export const scenarios = [
       assert.equal(await shown(failing, "canvas"), false);
       assert.ok(data.requests.filter((request) => request.endsWith(files.data)).length >= 2, "tried twice");
       delete how[files.data];
-      const { x, y } = await failing.middleOf("#try-again");
-      await failing.tab.click(x, y, "left");
+      await failing.clickElement("#try-again");
       await eventually(() => failing.evaluate(RUNNING).catch(() => false), "the game after Try again", 30);
     },
   },
@@ -135,11 +128,13 @@ export const scenarios = [
     name: "a page script missing or broken is said plainly within 10 s",
     async run(ctx) {
       const index = await fs.readFile(path.join(ctx.folders.site, "index.html"), "utf8");
-      const script = /<script src="(page\.\w+\.js)"><\/script>/.exec(index)[1];
+      const script = /<script src="(page\.\w+\.js)"><\/script>/.exec(index)?.[1];
+      assert.ok(script, "index.html loads the page's script");
       const cases = {
         missing: [(request, response) => response.writeHead(404).end(),
           `Could not load ${script} from this site (it is missing or was refused). Reload the page to try again.`],
-        broken: [(request, response) => response.writeHead(200, { "Content-Type": "text/javascript" }).end("(function () {"),
+        broken: [(request, response) =>
+          response.writeHead(200, { "Content-Type": "text/javascript" }).end("(function () {"),
           `Dustreach could not start: ${script} failed (`],
       };
       for (const [name, [answer, said]] of Object.entries(cases)) {

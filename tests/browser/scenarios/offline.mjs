@@ -6,21 +6,20 @@ import { execFileSync } from "node:child_process";
 import fs from "node:fs/promises";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
-import { gameFile, loseGame, playKnownGame, storedFile } from "../harness/game.mjs";
+import {
+  assertGameRuns, downloadedGameFiles, gameFile, gameFiles, loseGame, playKnownGame, shown, storedFile,
+} from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
 const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), "..", "..", "..");
 const WORKER_READY = "navigator.serviceWorker.ready.then((ready) => !!ready.active)";
-const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
-
-// The game's file names in a built site, as its index.html lists them.
-export async function gameFiles(site) {
-  const index = await fs.readFile(path.join(site, "index.html"), "utf8");
-  return JSON.parse(/<script type="application\/json" id="site-files">(.*?)<\/script>/.exec(index)[1]);
-}
 
 // A server of the site whose folder the scenario can change, and which answers a file by a
 // handler of the scenario's where it gives one.
+/**
+ * @param {string} folder
+ * @param {(relative: string, response: import("node:http").ServerResponse) => boolean} [special]
+ */
 async function switchableServer(ctx, folder, special = () => false) {
   const where = { folder };
   const server = await ctx.serve({
@@ -61,10 +60,7 @@ export const scenarios = [
       assert.equal(await gameFile(page, "currentSave.txt"), saved);
       assert.equal(await gameFile(page, "highScore.txt"), "51\n");
       await page.press(" ");
-      const updates = () => page.evaluate("Module._dustreach_updates(Module.dustreachGame)");
-      const before = await updates();
-      await page.frames(20);
-      assert.ok((await updates()) > before, "the game runs");
+      await assertGameRuns(page);
     },
   },
   {
@@ -81,18 +77,17 @@ export const scenarios = [
       where.folder = site;
       await page.reload(); // the first build, from its cache; the second installs meanwhile
       await page.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered" });
-      const { x, y } = await page.middleOf("#update-now");
-      await page.tab.click(x, y, "left");
+      await page.clickElement("#update-now");
       const runs = (files) => !!window.Module?.dustreachGame &&
-        JSON.parse(document.getElementById("site-files").textContent).wasm === files.wasm;
+        JSON.parse(/** @type {HTMLElement} */ (document.getElementById("site-files")).textContent).wasm === files.wasm;
       await eventually(() => page.evaluate(runs, second).catch(() => false), "the second build running", 30);
-      const loaded = await page.evaluate(() => performance.getEntriesByType("resource")
-        .map((entry) => entry.name.split("/").pop())
-        .filter((name) => /^dustreach\.\w{12}\./.test(name)));
+      const loaded = await downloadedGameFiles(page);
       assert.deepEqual([...new Set(loaded)].sort(), [second.game, second.wasm, second.data].sort());
       const caches = await page.evaluate("caches.keys()");
       const worker = await fs.readFile(path.join(site, "sw.js"), "utf8");
-      assert.deepEqual(caches, [`Dustreach / ${/CACHE_NAME = "(\w+)"/.exec(worker)[1]}`]);
+      const cache = /CACHE_NAME = "(\w+)"/.exec(worker)?.[1];
+      assert.ok(cache, "sw.js names its cache");
+      assert.deepEqual(caches, [`Dustreach / ${cache}`]);
       assert.notEqual(first.wasm, second.wasm);
       assert.equal(await gameFile(page, "highScore.txt"), "61\n");
     },
@@ -102,7 +97,7 @@ export const scenarios = [
     async run(ctx) {
       const page = await ctx.open();
       const manifest = await page.evaluate(async () => {
-        const link = document.querySelector('link[rel="manifest"]');
+        const link = /** @type {HTMLLinkElement} */ (document.querySelector('link[rel="manifest"]'));
         const manifest = await (await fetch(link.href)).json();
         for (const icon of manifest.icons) {
           const picture = await createImageBitmap(await (await fetch(icon.src)).blob());

@@ -2,7 +2,7 @@
 // the canvas's pixels against the desktop's, the game's files through the page, reloads.
 import assert from "node:assert/strict";
 import { compareWithFrame, referencePixels } from "../harness/frames.mjs";
-import { KNOWN_GAME_FOR_RIGHT, NO_WEBGL, gameFile, playKnownGame } from "../harness/game.mjs";
+import { KNOWN_GAME_FOR_RIGHT, NO_WEBGL, gameFile, playKnownGame, shown } from "../harness/game.mjs";
 
 // Where the start screen shows its two JPEG pictures ([left, top, width, height]): there the
 // browser's decoder (stb_image) rounds some pixels differently from the desktop's (libjpeg), by
@@ -16,8 +16,6 @@ async function saveFields(page) {
   return (await gameFile(page, "currentSave.txt")).split(/\s+/).filter(Boolean).map(Number);
 }
 
-const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
-
 export const scenarios = [
   {
     name: "start screen equals the desktop frame",
@@ -27,7 +25,7 @@ export const scenarios = [
         const page = await ctx.open("", { beforeLoad });
         // An engine without WebGL would draw through the 2-D context both times.
         const drawing = await page.evaluate(() => ["webgl2", "webgl", "2d"].find((type) =>
-          document.getElementById("canvas").getContext(type)));
+          /** @type {HTMLCanvasElement} */ (document.getElementById("canvas")).getContext(type)));
         assert.equal(drawing === "2d", beforeLoad === NO_WEBGL, `${setting}: the game draws through ${drawing}`);
         const { worst, outside } = compareWithFrame(await page.canvasPixels(), expected, JPEG_AREAS);
         assert.equal(outside, null, `${setting}: a pixel outside the JPEG pictures differs`);
@@ -79,10 +77,11 @@ export const scenarios = [
     async run(ctx) {
       const page = await ctx.open("", { viewport: { width: 700, height: 600 } });
       await page.evaluate(() => {
-        window.menus = 0;
+        const counting = /** @type {typeof window & { menus: number }} */ (window);
+        counting.menus = 0;
         addEventListener("contextmenu", (event) => {
           if (!event.defaultPrevented)
-            ++window.menus;
+            ++counting.menus;
         });
       });
       for (const key of [" ", "ArrowDown", "ArrowUp", " ", "w"])

@@ -5,10 +5,9 @@
 // is opened again; files kept by earlier builds (IDBFS) are taken over, also after a start cut
 // short.
 import assert from "node:assert/strict";
-import { gameFile, loseGame, playKnownGame, storedFile, storedFiles } from "../harness/game.mjs";
+import { gameFile, loseGame, playKnownGame, shown, storedFile, storedFiles } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
-const shown = (page, id) => page.evaluate((id) => !document.getElementById(id).hidden, id);
 const databases = (page) => page.evaluate(async () => (await indexedDB.databases()).map((base) => base.name).sort());
 const logged = (page, line) => eventually(async () => (await page.consoleText()).includes(line), line);
 const SAVE = "12\n5\n230\n610\n95\n30\n295\n30\n395\n30\n495\n30\n205\n28\n0\n1\n";
@@ -137,14 +136,19 @@ export const scenarios = [
   {
     name: "the last save made is stored, with the clock moved back and moved forward between saves",
     async run(ctx) {
-      const clock = "{ const now = Date.now; window.clockShift = 0; Date.now = () => now.call(Date) + window.clockShift; }";
+      const clock = "{ const now = Date.now; window.clockShift = 0; " +
+        "Date.now = () => now.call(Date) + window.clockShift; }";
       const page = await ctx.open("", { beforeLoad: clock });
       await page.press(" ");
       const saves = [];
       // An hour ahead; then back to the right time; then a day ahead. The ship moves between
       // saves, so each save differs from the one before.
-      for (const [shift, key] of [[3600e3, ""], [0, "d"], [86400e3, "a"]]) {
-        await page.evaluate((shift) => { window.clockShift = shift; }, shift);
+      /** @type {[number, string][]} */
+      const shifts = [[3600e3, ""], [0, "d"], [86400e3, "a"]];
+      for (const [shift, key] of shifts) {
+        await page.evaluate((shift) => {
+          /** @type {typeof window & { clockShift: number }} */ (window).clockShift = shift;
+        }, shift);
         if (key)
           await page.press(key, { hold: 300 });
         await page.press("k");
@@ -161,15 +165,18 @@ export const scenarios = [
   {
     name: "a connection to IndexedDB the browser closed is opened again, and the save stored",
     async run(ctx) {
-      const connections = `{ const open = IDBFactory.prototype.open; window.connections = [];
+      const keepConnections = `{ const open = IDBFactory.prototype.open; window.connections = [];
         IDBFactory.prototype.open = function (...args) {
           const request = open.apply(this, args);
           request.addEventListener("success", () => window.connections.push(request.result));
           return request;
         }; }`;
-      const page = await ctx.open("", { beforeLoad: connections });
+      const page = await ctx.open("", { beforeLoad: keepConnections });
       assert.ok(await page.evaluate("connections.length > 0"));
-      await page.evaluate(() => connections.forEach((connection) => connection.close()));
+      await page.evaluate(() => {
+        const { connections } = /** @type {typeof window & { connections: IDBDatabase[] }} */ (window);
+        connections.forEach((connection) => connection.close());
+      });
       await page.press(" ");
       await page.press("k");
       const saved = await gameFile(page, "currentSave.txt");

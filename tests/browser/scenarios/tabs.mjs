@@ -3,7 +3,7 @@
 // hand-over up for seconds at most, and the tab says what was not stored; no score is lost,
 // whether the browser has Web Locks or not; two copies of the site on one origin are two games.
 import assert from "node:assert/strict";
-import { gameFile, loseGame, playKnownGame, storedFile } from "../harness/game.mjs";
+import { downloadedGameFiles, gameFile, loseGame, playKnownGame, storedFile } from "../harness/game.mjs";
 import { eventually } from "../harness/page.mjs";
 
 const ELSEWHERE = '!document.getElementById("elsewhere").hidden';
@@ -14,8 +14,7 @@ const stored = (page, text) => eventually(async () => (await storedFile(page, "h
 // A click on "Play here"; the game then runs in this tab. A tab whose game stopped takes it back
 // in a fresh page: the waiting goes on through the reload.
 async function playHere(page) {
-  const { x, y } = await page.middleOf("#play-here");
-  await page.tab.click(x, y, "left");
+  await page.clickElement("#play-here");
   const moved = `!(${ELSEWHERE}) && !!(window.Module && Module.dustreachGame)`;
   await eventually(() => page.evaluate(moved).catch(() => false), "the game to move here", 20);
   await page.frames(2);
@@ -31,9 +30,7 @@ export const scenarios = [
       const second = await first.openTab(ctx.site, { ready: ELSEWHERE });
       assert.equal(await elsewhereText(second), "Dustreach is open in another tab.");
       assert.equal(await second.evaluate("typeof Module"), "undefined", "the game is not even loaded");
-      const downloaded = await second.evaluate(() => performance.getEntriesByType("resource")
-        .map((entry) => entry.name.split("/").pop()).filter((name) => /^dustreach\.\w{12}\./.test(name)));
-      assert.deepEqual(downloaded, [], "nor downloaded");
+      assert.deepEqual(await downloadedGameFiles(second), [], "nor downloaded");
       await playHere(second);
       await first.waitFor('document.getElementById("elsewhere-text").textContent === ' +
         '"Dustreach moved to another tab."', { what: "the first tab to say the game moved" });
@@ -55,14 +52,17 @@ export const scenarios = [
       const first = await ctx.open();
       // From now on no transaction of the first tab's ever ends.
       await first.evaluate(() => {
+        // Of a transaction, only what the page uses: requests that never end.
         const request = () => ({});
-        IDBDatabase.prototype.transaction = () => ({ objectStore: () => ({ get: request, put: request }) });
+        const transaction = () => ({ objectStore: () => ({ get: request, put: request }) });
+        IDBDatabase.prototype.transaction = /** @type {IDBDatabase["transaction"]} */ (
+          /** @type {unknown} */ (transaction));
       });
       await first.press(" ");
       await first.press("k");
       const second = await first.openTab(ctx.site, { ready: ELSEWHERE });
       await playHere(second);
-      await first.waitFor(() => document.getElementById("elsewhere-text").textContent ===
+      await first.waitFor(() => /** @type {HTMLElement} */ (document.getElementById("elsewhere-text")).textContent ===
         "Dustreach moved to another tab. The browser did not store currentSave.txt in time: the game" +
         " goes on without its latest version.", { what: "the first tab to say what it could not store" });
     },
