@@ -135,23 +135,27 @@ export const scenarios = [
     name: "a page script missing or broken is said plainly within 10 s",
     async run(ctx) {
       const index = await fs.readFile(path.join(ctx.folders.site, "index.html"), "utf8");
-      const script = /<script src="(page\.\w+\.js)"><\/script>/.exec(index)[1];
-      const cases = {
-        missing: [(request, response) => response.writeHead(404).end(),
-          `Could not load ${script} from this site (it is missing or was refused). Reload the page to try again.`],
-        broken: [(request, response) => response.writeHead(200, { "Content-Type": "text/javascript" }).end("(function () {"),
-          `Dustreach could not start: ${script} failed (`],
-      };
-      for (const [name, [answer, said]] of Object.entries(cases)) {
-        const server = await serverWith(ctx, { [script]: answer });
-        const page = await ctx.open(server.address, { ready: null });
-        await page.waitFor('!document.getElementById("message").hidden', { what: `${name}: the message` });
-        const seconds = (await page.evaluate("performance.now()")) / 1000;
-        assert.ok((await text(page, "message")).startsWith(said), `${name}: ${await text(page, "message")}`);
-        assert.ok(await shown(page, "try-again"), name);
-        assert.equal(await shown(page, "stage"), false, name);
-        assert.ok(seconds < 10, `${name}: said after ${seconds} s`);
-        ctx.log(`page.js ${name}: said within ${seconds.toFixed(1)} s`);
+      // page.js, and a module it imports (which fails page.js too: the module is the one named).
+      const scripts = [/<script type="module" src="(page\.\w+\.js)"><\/script>/.exec(index)[1],
+        /<link rel="modulepreload" href="(loading\.\w+\.js)">/.exec(index)[1]];
+      for (const script of scripts) {
+        const cases = {
+          missing: [(request, response) => response.writeHead(404).end(),
+            `Could not load ${script} from this site (it is missing or was refused). Reload the page to try again.`],
+          broken: [(request, response) => response.writeHead(200, { "Content-Type": "text/javascript" }).end("(function () {"),
+            `Dustreach could not start: ${script} failed (`],
+        };
+        for (const [name, [answer, said]] of Object.entries(cases)) {
+          const server = await serverWith(ctx, { [script]: answer });
+          const page = await ctx.open(server.address, { ready: null });
+          await page.waitFor('!document.getElementById("message").hidden', { what: `${script} ${name}: the message` });
+          const seconds = (await page.evaluate("performance.now()")) / 1000;
+          assert.ok((await text(page, "message")).startsWith(said), `${script} ${name}: ${await text(page, "message")}`);
+          assert.ok(await shown(page, "try-again"), name);
+          assert.equal(await shown(page, "stage"), false, name);
+          assert.ok(seconds < 10, `${script} ${name}: said after ${seconds} s`);
+          ctx.log(`${script} ${name}: said within ${seconds.toFixed(1)} s`);
+        }
       }
     },
   },
