@@ -7,14 +7,14 @@ import { showStorageLost } from "./notes.js";
 import { page, site } from "./page.js";
 import { letGo } from "./tabs.js";
 
-var canvas = document.getElementById("canvas");
-var stage = document.getElementById("stage");
-var status = document.getElementById("status");
-var message = document.getElementById("message");
-var focusHint = document.getElementById("focus-hint");
-var elsewhere = document.getElementById("elsewhere");
-var updateNote = document.getElementById("update-note");
-var tryAgain = document.getElementById("try-again");
+var canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("canvas"));
+var stage = /** @type {HTMLElement} */ (document.getElementById("stage"));
+var status = /** @type {HTMLElement} */ (document.getElementById("status"));
+var message = /** @type {HTMLElement} */ (document.getElementById("message"));
+var focusHint = /** @type {HTMLElement} */ (document.getElementById("focus-hint"));
+var elsewhere = /** @type {HTMLElement} */ (document.getElementById("elsewhere"));
+var updateNote = /** @type {HTMLElement} */ (document.getElementById("update-note"));
+var tryAgain = /** @type {HTMLButtonElement} */ (document.getElementById("try-again"));
 var startFailure = "";
 // A download that brings no byte for this long has stalled.
 var kStallMs = 15000;
@@ -90,6 +90,7 @@ function download(name) {
     }
     watch();
     // A second try bypasses the HTTP cache, which would queue it behind the stalled first.
+    /** @type {RequestInit} */
     var options = tries > 1 ? { cache: "no-store" } : {};
     if (aborter)
       options.signal = aborter.signal;
@@ -97,8 +98,8 @@ function download(name) {
       clearTimeout(timer);
       if (!response.ok)
         throw new Problem((response.status + " " + response.statusText).trim(), false);
-      return { response: response, reader: response.body.getReader(), skip: handedOn,
-        watch: watch, why: why };
+      var body = /** @type {ReadableStream<Uint8Array>} */ (response.body);  // an answer with a status
+      return { response: response, reader: body.getReader(), skip: handedOn, watch: watch, why: why };
     }, function () {
       throw why();
     });

@@ -1,10 +1,12 @@
 // notes.js: the notes under the game. The storage note (saves that will not last, files a stopped
 // game could not store) and the update note ("A new version of Dustreach is ready.", and what it
 // says when the new version could not start).
-var storageNote = document.getElementById("storage-note");
-var updateNote = document.getElementById("update-note");
-var updateNow = document.getElementById("update-now");
-var updateText = updateNote.firstChild.textContent;
+var storageNote = /** @type {HTMLElement} */ (document.getElementById("storage-note"));
+var updateNote = /** @type {HTMLElement} */ (document.getElementById("update-note"));
+var updateNow = /** @type {HTMLButtonElement} */ (document.getElementById("update-now"));
+// The note's text before its button; always the same node.
+var updateLine = /** @type {ChildNode} */ (updateNote.firstChild);
+var updateText = updateLine.textContent;
 
 // The browser keeps none of the game's files: saves will not outlast the page.
 export function showStorageLost() {
@@ -28,7 +30,7 @@ export function notStoredText(names) {
 
 // Offers the new build; start is what its button does.
 export function showUpdateNote(start) {
-  updateNote.firstChild.textContent = updateText;
+  updateLine.textContent = updateText;
   updateNote.hidden = false;
   updateNow.hidden = false;
   updateNow.onclick = start;
@@ -36,6 +38,6 @@ export function showUpdateNote(start) {
 
 export function showUpdateFailed() {
   updateNow.hidden = true;
-  updateNote.firstChild.textContent = "The new version of Dustreach could not be started; this" +
+  updateLine.textContent = "The new version of Dustreach could not be started; this" +
     " one plays on. Reload the page to try again. ";
 }

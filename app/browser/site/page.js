@@ -10,13 +10,23 @@ import { showUnstoredBefore } from "./notes.js";
 import { claimGame, remembered, setUpTabs, showElsewhere, siteName, takeOver } from "./tabs.js";
 import { setUpUpdates } from "./updates.js";
 
-var canvas = document.getElementById("canvas");
-var message = document.getElementById("message");
-var focusHint = document.getElementById("focus-hint");
-var tryAgain = document.getElementById("try-again");
+var canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("canvas"));
+var message = /** @type {HTMLElement} */ (document.getElementById("message"));
+var focusHint = /** @type {HTMLElement} */ (document.getElementById("focus-hint"));
+var tryAgain = /** @type {HTMLButtonElement} */ (document.getElementById("try-again"));
 // The site's assembly (tools/web/assemble_site.py) names the game's files after their content
 // and lists them here, so this page never pairs one build's code with another's data.
-export var site = JSON.parse(document.getElementById("site-files").textContent);
+/**
+ * @typedef {object} SiteFiles
+ * @property {string} game the game's script, dustreach.<hash>.js
+ * @property {string} wasm the game, dustreach.<hash>.wasm
+ * @property {string} data its pictures and font, dustreach.<hash>.data
+ * @property {{ wasm: number, data: number }} sizes the bytes of the last two
+ * @property {string} build the build's name
+ */
+var siteFiles = /** @type {HTMLElement} */ (document.getElementById("site-files"));
+/** @type {SiteFiles} */
+export var site = JSON.parse(/** @type {string} */ (siteFiles.textContent));
 // state: "loading", "running", "elsewhere" (another tab has the game), "moved" or "failed".
 export var page = { state: "loading", running: false };
 

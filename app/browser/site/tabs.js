@@ -8,14 +8,15 @@ import { notStoredText } from "./notes.js";
 import { page } from "./page.js";
 import { reloadWhenMoved, reloadWhenShown, updating } from "./updates.js";
 
-var elsewhere = document.getElementById("elsewhere");
-var elsewhereText = document.getElementById("elsewhere-text");
-var playHere = document.getElementById("play-here");
+var elsewhere = /** @type {HTMLElement} */ (document.getElementById("elsewhere"));
+var elsewhereText = /** @type {HTMLElement} */ (document.getElementById("elsewhere-text"));
+var playHere = /** @type {HTMLButtonElement} */ (document.getElementById("play-here"));
 // The longest the hand-over and an update wait for the game's files to be stored.
 var kStoreWithinMs = 4000;
 
 export var siteName = "Dustreach " + location.pathname.replace(/[^/]*$/, "");
 var channel = null;
+/** @type {((value?: unknown) => void) | null} */
 export var releaseLock = null;
 export var waitingForLock = false;
 
@@ -25,7 +26,7 @@ export function remembered(key) {
     var value = sessionStorage.getItem(key);
     sessionStorage.removeItem(key);
     return value;
-  } catch (error) {
+  } catch {
     return null;
   }
 }
@@ -33,7 +34,7 @@ export function remembered(key) {
 function remember(key, value) {
   try {
     sessionStorage.setItem(key, value);
-  } catch (error) {
+  } catch {
     // Site data blocked: the next page does without it.
   }
 }
@@ -114,7 +115,7 @@ function moveAway() {
 export function setUpTabs() {
   try {
     channel = new BroadcastChannel(siteName);
-  } catch (error) {
+  } catch {
     // Missing or refused: a tab asked to play here waits for the lock alone.
   }
   if (channel) {

@@ -7,7 +7,9 @@ import { page } from "./page.js";
 import { releaseLock, siteName, stopGame, waitingForLock } from "./tabs.js";
 
 export var updating = false;
-var updateTimer = 0;
+/** @type {ReturnType<typeof setTimeout> | undefined} */
+var updateTimer;
+/** @type {ServiceWorkerRegistration | null} */
 var updateRegistration = null;
 var controllerChanged = false;
 export var reloadWhenMoved = false;
@@ -17,7 +19,7 @@ var UPDATE_SECONDS = 10;
 function keepGameHere() {
   try {
     sessionStorage.setItem(siteName, "take over");
-  } catch (error) {
+  } catch {
     // Without sessionStorage the reloaded page takes the game if no other tab has it.
   }
 }
@@ -54,7 +56,7 @@ function startUpdate() {
   if (updating)
     return;
   updating = true;
-  var waiting = updateRegistration.waiting;
+  var waiting = /** @type {ServiceWorkerRegistration} */ (updateRegistration).waiting;
   if (!waiting) {
     restartInNewBuild();
     return;
