@@ -21,6 +21,7 @@
   var keysHelp = /** @type {HTMLElement} */ (document.getElementById("keys"));
   var touchHelp = /** @type {HTMLElement} */ (document.getElementById("touch-help"));
   var gamepadHelp = /** @type {HTMLElement} */ (document.getElementById("gamepad-help"));
+  var startControl = /** @type {HTMLElement} */ (controls.querySelector(".start"));
 
   function game() {
     return window.Module && Module.dustreachGame;
@@ -223,6 +224,9 @@
       sendKey(Number(parts[1]), down);
     else
       sendButton(Number(parts[1]), down);
+    // Start does what the touch control "Play or pause" does: the way to start is found.
+    if (down && output === "key 32")
+      startControl.classList.remove("beckon");
   }
 
   // Everything the pads push now; shows their help once one has been used.
@@ -326,7 +330,7 @@
     controls.hidden = false;
     keysHelp.hidden = true;
     touchHelp.hidden = root.classList.contains("gamepad");
-    /** @type {Element} */ (controls.querySelector(".start")).classList.add("beckon");
+    startControl.classList.add("beckon");
   }
 
   function useGamepad() {
