@@ -9,7 +9,8 @@
 // Loading: the files are read as soon as this script runs and written into /dustreach before main
 // (a run dependency). Where IndexedDB is missing, refuses or does not answer within
 // kAnswerWithinMs, the game starts all the same with no files, plays and saves for the page's life,
-// and the page says that saves will not last (Module.onStorageLost).
+// and the page says that saves will not last (Module.onStorageLost), until a flush stores the
+// files after all (Module.onStorageBack).
 //
 // Storing (BrowserStorage.cpp asks after the frame that wrote a file): one readwrite transaction,
 // which never deletes a file and never rolls back what another copy of the game stored:
@@ -41,6 +42,7 @@
   var inFlight = [];  // the names of the files in the flushes under way, once per flush
   var unstored = {};  // name -> true for a file whose last flush failed: the store lacks its last
   var idleWaiters = [];
+  var lostAtStart = false;  // the files could not be loaded, and none has been stored since
 
   function databaseName() {
     return "Dustreach " + location.pathname.replace(/[^/]*$/, "");
@@ -241,6 +243,7 @@
       } else {
         console.error("IndexedDB is not available; saves will last as long as the page:",
                       problem);
+        lostAtStart = true;
         if (Module["onStorageLost"])
           Module["onStorageLost"]();
       }
@@ -366,6 +369,9 @@
       transaction.oncomplete = function () {
         if (kept && Module["onFilesKept"])
           Module["onFilesKept"]();
+        if (lostAtStart && Module["onStorageBack"])
+          Module["onStorageBack"]();
+        lostAtStart = false;
         end(true);
       };
       transaction.onabort = function () {

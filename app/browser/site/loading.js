@@ -3,7 +3,7 @@
 // and replaces it with a plain message, and a button to try again, when a file fails or the game
 // cannot start.
 import { keepForOffline } from "./updates.js";
-import { showStorageLost } from "./notes.js";
+import { hideStorageLost, showStorageLost } from "./notes.js";
 import { page, site } from "./page.js";
 import { letGo } from "./tabs.js";
 
@@ -245,6 +245,9 @@ export function load() {
     },
     onStorageLost: function () {
       showStorageLost();
+    },
+    onStorageBack: function () {
+      hideStorageLost();
     },
     // The first file stored: ask the browser to keep the site's storage. Firefox asks the
     // player, which makes sense only once there is something to keep; play never waits for it.

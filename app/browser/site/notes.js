@@ -13,6 +13,11 @@ export function showStorageLost() {
   storageNote.hidden = false;
 }
 
+// The browser stores the files after all (it could not when the page started).
+export function hideStorageLost() {
+  storageNote.hidden = true;
+}
+
 // A game an update left unstored (names, joined with "and") is said on the page that follows.
 export function showUnstoredBefore(names) {
   storageNote.textContent = "The browser did not store " + names + " in time before" +
