@@ -9,7 +9,8 @@
 // Loading: the files are read as soon as this script runs and written into /dustreach before main
 // (a run dependency). Where IndexedDB is missing, refuses or does not answer within
 // kAnswerWithinMs, the game starts all the same with no files, plays and saves for the page's life,
-// and the page says that saves will not last (Module.onStorageLost).
+// and the page says that saves will not last (Module.onStorageLost), until a flush stores the
+// files after all (Module.onStorageBack).
 //
 // Storing (BrowserStorage.cpp asks after the frame that wrote a file): one readwrite transaction,
 // which never deletes a file and never rolls back what another copy of the game stored:
@@ -41,6 +42,7 @@
   var inFlight = [];  // the names of the files in the flushes under way, once per flush
   var unstored = {};  // name -> true for a file whose last flush failed: the store lacks its last
   var idleWaiters = [];
+  var lostAtStart = false;  // the files could not be loaded, and none has been stored since
 
   function databaseName() {
     return "Dustreach " + location.pathname.replace(/[^/]*$/, "");
@@ -48,8 +50,12 @@
 
   function promiseOf(request) {
     return new Promise(function (resolve, reject) {
-      request.onsuccess = function () { resolve(request.result); };
-      request.onerror = function () { reject(request.error); };
+      request.onsuccess = function () {
+        resolve(request.result);
+      };
+      request.onerror = function () {
+        reject(request.error);
+      };
     });
   }
 
@@ -63,10 +69,16 @@
   function takeOverOldFiles(opened) {
     var listed = typeof indexedDB.databases === "function" ?
       indexedDB.databases().then(function (bases) {
-        return bases.some(function (base) { return base.name === kFolder; });
-      }, function () { return true; }) : Promise.resolve(true);
+        return bases.some(function (base) {
+          return base.name === kFolder;
+        });
+      }, function () {
+        return true;
+      }) : Promise.resolve(true);
     return listed.then(function (exists) {
-      return exists ? oldFiles().then(function (found) { return keepOldFiles(opened, found); })
+      return exists ? oldFiles().then(function (found) {
+        return keepOldFiles(opened, found);
+      })
         : null;
     });
   }
@@ -76,9 +88,11 @@
     return new Promise(function (resolve) {
       var request = indexedDB.open(kFolder);
       request.onupgradeneeded = function () {
-        request.transaction.abort();
+        /** @type {IDBTransaction} */ (request.transaction).abort();
       };
-      request.onerror = function () { resolve([]); };
+      request.onerror = function () {
+        resolve([]);
+      };
       request.onsuccess = function () {
         var old = request.result;
         if (!old.objectStoreNames.contains("FILE_DATA")) {
@@ -101,7 +115,7 @@
   }
 
   function keepOldFiles(opened, found) {
-    return new Promise(function (resolve) {
+    return /** @type {Promise<void>} */ (new Promise(function (resolve) {
       var transaction = opened.transaction(kStore, "readwrite");
       var files = transaction.objectStore(kStore);
       [kSave, kScores].forEach(function (name, index) {
@@ -115,8 +129,10 @@
           files.put({ contents: file.contents, written: written }, name);
         };
       });
-      transaction.oncomplete = transaction.onabort = function () { resolve(); };
-    });
+      transaction.oncomplete = transaction.onabort = function () {
+        resolve();
+      };
+    }));
   }
 
   // Opens (creating on first use) the database.
@@ -126,7 +142,9 @@
       request.onupgradeneeded = function () {
         request.result.createObjectStore(kStore);
       };
-      request.onsuccess = function () { resolve(request.result); };
+      request.onsuccess = function () {
+        resolve(request.result);
+      };
       request.onerror = function (event) {
         event.preventDefault();  // said by whoever waits for it
         reject(request.error);
@@ -158,7 +176,9 @@
       return Promise.resolve(database);
     if (givenUp)
       return Promise.reject(new Error("a newer version of the site has the files now"));
-    return new Promise(function (resolve) { resolve(openDatabase()); }).then(function (opened) {
+    return new Promise(function (resolve) {
+      resolve(openDatabase());
+    }).then(function (opened) {
       if (database) {
         opened.close();  // another flush opened one meanwhile
         return database;
@@ -171,7 +191,9 @@
   // Opens the database and resolves to it with the two files as stored.
   function openStore() {
     return openDatabase().then(function (opened) {
-      return takeOverOldFiles(opened).then(function () { return opened; });
+      return takeOverOldFiles(opened).then(function () {
+        return opened;
+      });
     }).then(function (opened) {
       var files = opened.transaction(kStore).objectStore(kStore);
       return Promise.all([promiseOf(files.get(kSave)), promiseOf(files.get(kScores))])
@@ -183,7 +205,9 @@
 
   // Started at once, while the rest of the game downloads; a browser without IndexedDB (or whose
   // indexedDB throws when touched, as where site data is blocked) refuses here.
-  var loading = new Promise(function (resolve) { resolve(openStore()); });
+  var loading = new Promise(function (resolve) {
+    resolve(openStore());
+  });
   loading.catch(function () {});  // said once the game asks for the files (loadFiles)
 
   function writeLocal(name, file) {
@@ -195,7 +219,7 @@
     try {
       var path = kFolder + "/" + name;
       return { contents: FS.readFile(path), written: FS.stat(path).mtime.getTime() };
-    } catch (error) {
+    } catch {
       return null;  // not there: nothing to store, and nothing is ever deleted
     }
   }
@@ -219,6 +243,7 @@
       } else {
         console.error("IndexedDB is not available; saves will last as long as the page:",
                       problem);
+        lostAtStart = true;
         if (Module["onStorageLost"])
           Module["onStorageLost"]();
       }
@@ -266,9 +291,14 @@
   // Stores the files written (save and highScores say which); done(ok) once, when the transaction
   // ended or kAnswerWithinMs passed.
   function flush(save, highScores, done) {
-    var saveFile = save ? readLocal(kSave) : null;
-    var scoresFile = highScores ? readLocal(kScores) : null;
+    // Constants, so that the checker knows them present in the callbacks below too.
+    const saveFile = save ? readLocal(kSave) : null;
+    const scoresFile = highScores ? readLocal(kScores) : null;
     var ended = false;
+    var timer = setTimeout(function () {
+      console.error("IndexedDB did not store the files within " + kAnswerWithinMs / 1000 + " s");
+      end(false);
+    }, kAnswerWithinMs);
     function end(ok) {
       if (ended)
         return;
@@ -276,10 +306,6 @@
       clearTimeout(timer);
       done(ok);
     }
-    var timer = setTimeout(function () {
-      console.error("IndexedDB did not store the files within " + kAnswerWithinMs / 1000 + " s");
-      end(false);
-    }, kAnswerWithinMs);
 
     function attempt(again) {
       connection().then(function (opened) {
@@ -294,7 +320,7 @@
       var transaction;
       try {
         transaction = opened.transaction(kStore, "readwrite");
-      } catch (error) {
+      } catch {
         // Closed by the browser without a word (or closing): open it again, once.
         if (database === opened)
           database = null;
@@ -343,6 +369,9 @@
       transaction.oncomplete = function () {
         if (kept && Module["onFilesKept"])
           Module["onFilesKept"]();
+        if (lostAtStart && Module["onStorageBack"])
+          Module["onStorageBack"]();
+        lostAtStart = false;
         end(true);
       };
       transaction.onabort = function () {
@@ -361,7 +390,9 @@
   }
 
   function wakeWaiters() {
-    idleWaiters.splice(0).forEach(function (wake) { wake(); });
+    idleWaiters.splice(0).forEach(function (wake) {
+      wake();
+    });
   }
 
   Module["dustreachStorage"] = {

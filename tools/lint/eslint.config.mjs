@@ -76,10 +76,15 @@ export default [
     },
   },
   {
-    // The page's scripts, loaded by index.html as classic scripts.
+    // The page's scripts: page.js and the modules it imports, loaded by index.html as modules.
     files: ["app/browser/site/*.js"],
     ignores: ["app/browser/site/sw.js"],
-    languageOptions: { sourceType: "script", globals: { ...globals.browser, ...gamePage } },
+    languageOptions: { sourceType: "module", globals: { ...globals.browser, ...gamePage } },
+  },
+  {
+    // input.js, a classic script.
+    files: ["app/browser/site/input.js"],
+    languageOptions: { sourceType: "script" },
   },
   {
     files: ["app/browser/site/sw.js"],

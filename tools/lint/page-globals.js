@@ -2,7 +2,7 @@
 // (tsconfig.json lists this file; nothing loads it). Module is the object page.js sets up and
 // dustreach.js fills; the others are what dustreach.js gives the scripts inside it (storage.js).
 // The tests and the benchmark reach Module inside the page through the engines' evaluate calls.
-/* exported Module, FS, IDBFS, addRunDependency, removeRunDependency */
+/* exported Module, FS, IDBFS, addRunDependency, removeRunDependency, dustreachPageReady */
 "use strict";
 
 /** @type {any} */
@@ -26,3 +26,9 @@ function addRunDependency(id) {
 function removeRunDependency(id) {
   throw new Error(`declared for the type checker only: ${id}`);
 }
+
+/**
+ * Set once page.js has set the page up: index.html's loader says the failures before that.
+ * @type {boolean | undefined}
+ */
+var dustreachPageReady;

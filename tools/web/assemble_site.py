@@ -4,11 +4,11 @@
 Usage: assemble_site.py GAME_FOLDER FILES_FOLDER SITE_FOLDER
 
 GAME_FOLDER holds dustreach.js, dustreach.wasm and dustreach.data as the linker wrote them;
-FILES_FOLDER the rest of the site (index.html, page.js, input.js, sw.js, manifest.json, icons,
-licences). The game's three files and the page's two scripts are renamed after their content
+FILES_FOLDER the rest of the site (index.html, the page's scripts, sw.js, manifest.json, icons,
+licences). The game's three files and the page's scripts are renamed after their content
 (dustreach.<hash>.js, ...), so no browser or cache can ever pair one build's code with another's
-data; index.html names them (its "site-files" list, read by its loader and page.js, and the
-scripts' tags), and sw.js gets every file of the site with the hash of its content, and the
+data; index.html names them (its "site-files" list, read by its loader and page.js, the
+scripts' tags and the import map that leads the modules' imports to their files), and sw.js gets every file of the site with the hash of its content, and the
 build's name, made from the content of every file; index.html names its build too, so the worker
 keeps no page of another build. SITE_FOLDER ends up holding exactly the new site: files of an
 earlier build (older hashed names, compressed copies) are removed, sw.js is written last. Run by
@@ -21,8 +21,12 @@ import sys
 
 GAME_FILES = ('dustreach.js', 'dustreach.wasm', 'dustreach.data')
 SITE_FILES_TAG = '<script type="application/json" id="site-files">{}</script>'
-PAGE_SCRIPTS = ('input.js', 'page.js')
-SCRIPT_TAG = '<script src="{}"></script>'
+# input.js is a classic script; the others are page.js and the modules it imports.
+PAGE_SCRIPTS = ('input.js', 'page.js', 'loading.js', 'tabs.js', 'updates.js', 'notes.js')
+MODULES = PAGE_SCRIPTS[1:]
+# index.html names each script once, as an attribute's value: src="page.js", href="tabs.js".
+SCRIPT_REFERENCE = '="{}"'
+IMPORT_MAP_TAG = '<script type="importmap">{"imports": {}}</script>'
 CACHE_NAME_LINE = 'var CACHE_NAME = "unassembled";'
 FILE_LIST_LINE = 'var SITE_FILES = {};'
 # A host may add to a page on its way (a script, a banner): the worker checks index.html by the
@@ -80,7 +84,12 @@ def assemble(game_folder, files_folder):
     }
     index = site[PAGE].decode()
     for name in PAGE_SCRIPTS:
-        index = filled(index, SCRIPT_TAG.format(name), SCRIPT_TAG.format(scripts[name]), PAGE)
+        index = filled(index, SCRIPT_REFERENCE.format(name), SCRIPT_REFERENCE.format(scripts[name]),
+                       PAGE)
+    # The modules import each other as ./NAME.js: the page's import map sends each to its file.
+    imports = {'./' + name: './' + scripts[name] for name in MODULES}
+    index = filled(index, IMPORT_MAP_TAG,
+                   IMPORT_MAP_TAG.replace('{}', json.dumps(imports, sort_keys=True)), PAGE)
     site[PAGE] = index.encode()
 
     # The build's name: every file's content, the worker's and the page's (without the name)

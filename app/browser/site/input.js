@@ -16,8 +16,12 @@
   "use strict";
 
   var root = document.documentElement;
-  var canvas = document.getElementById("canvas");
-  var controls = document.getElementById("touch-controls");
+  var canvas = /** @type {HTMLCanvasElement} */ (document.getElementById("canvas"));
+  var controls = /** @type {HTMLElement} */ (document.getElementById("touch-controls"));
+  var keysHelp = /** @type {HTMLElement} */ (document.getElementById("keys"));
+  var touchHelp = /** @type {HTMLElement} */ (document.getElementById("touch-help"));
+  var gamepadHelp = /** @type {HTMLElement} */ (document.getElementById("gamepad-help"));
+  var startControl = /** @type {HTMLElement} */ (controls.querySelector(".start"));
 
   function game() {
     return window.Module && Module.dustreachGame;
@@ -144,7 +148,7 @@
   }
 
   controls.addEventListener("pointerdown", function (event) {
-    var control = event.target.closest("button");
+    var control = /** @type {Element} */ (event.target).closest("button");
     if (!control)
       return;
     // No focus taken from the game, no emulated mouse events (SDL would see their release).
@@ -171,14 +175,14 @@
   });
   ["pointerup", "pointercancel", "lostpointercapture"].forEach(function (type) {
     controls.addEventListener(type, function (event) {
-      if (pointers.delete(event.pointerId))
+      if (pointers.delete(/** @type {PointerEvent} */ (event).pointerId))
         sync();
     });
   });
   // A press from the keyboard or an assistive technology comes as a click alone (detail 0; a
   // pointer's own click has been handled above). A direction is held for a few ticks, a step.
   controls.addEventListener("click", function (event) {
-    var control = event.target.closest("button");
+    var control = /** @type {Element} */ (event.target).closest("button");
     if (!control || event.detail !== 0 || held.has(control))
       return;
     press(control, true);
@@ -201,6 +205,7 @@
   var RIGHT_TRIGGER = 7;  // pressed beyond half its travel
   // [axis, way, what it sends]: the left stick moves, the right stick scrolls (C right, B left, F
   // down, V up), each counted beyond a quarter of its travel, so a worn stick does not drift.
+  /** @type {Array<[number, number, string]>} */
   var PAD_AXES = [[0, -1, "key 97"], [0, 1, "key 100"], [1, -1, "key 119"], [1, 1, "key 115"],
     [2, 1, "key 99"], [2, -1, "key 98"], [3, 1, "key 102"], [3, -1, "key 118"]];
   var DEAD_ZONE = 0.25;
@@ -219,6 +224,9 @@
       sendKey(Number(parts[1]), down);
     else
       sendButton(Number(parts[1]), down);
+    // Start does what the touch control "Play or pause" does: the way to start is found.
+    if (down && output === "key 32")
+      startControl.classList.remove("beckon");
   }
 
   // Everything the pads push now; shows their help once one has been used.
@@ -226,7 +234,7 @@
     var pushed = new Set();
     var pads = padsHeard ? navigator.getGamepads() : [];
     for (var i = 0; i < pads.length; ++i) {
-      var pad = pads[i];
+      const pad = pads[i];  // a constant: the checker then knows it present in the calls below
       if (!pad || !pad.connected || pad.mapping !== "standard")
         continue;
       var used = false;
@@ -320,18 +328,18 @@
       return;
     root.classList.add("touch");
     controls.hidden = false;
-    document.getElementById("keys").hidden = true;
-    document.getElementById("touch-help").hidden = root.classList.contains("gamepad");
-    controls.querySelector(".start").classList.add("beckon");
+    keysHelp.hidden = true;
+    touchHelp.hidden = root.classList.contains("gamepad");
+    startControl.classList.add("beckon");
   }
 
   function useGamepad() {
     if (root.classList.contains("gamepad"))
       return;
     root.classList.add("gamepad");
-    document.getElementById("keys").hidden = true;
-    document.getElementById("touch-help").hidden = true;
-    document.getElementById("gamepad-help").hidden = false;
+    keysHelp.hidden = true;
+    touchHelp.hidden = true;
+    gamepadHelp.hidden = false;
   }
 
   var coarse = window.matchMedia("(pointer: coarse)");

@@ -9,11 +9,14 @@
 "use strict";
 
 var CACHE_NAME = "unassembled";
+/** @type {Object<string, string | null>} */
 var SITE_FILES = {};
+// This script runs as a service worker (the checker's lib knows only a worker's scope).
+var worker = /** @type {ServiceWorkerGlobalScope} */ (/** @type {unknown} */ (self));
 
 // The caches of this copy of the site start with its path: another copy on the same origin keeps
 // its own.
-var scope = new URL(self.registration.scope);
+var scope = new URL(worker.registration.scope);
 var prefix = "Dustreach " + scope.pathname + " ";
 var cacheName = prefix + CACHE_NAME;
 var PAGE = "index.html";
@@ -96,15 +99,16 @@ function report(error) {
   var text = "Dustreach " + CACHE_NAME + " was not kept for offline use (" + error.message +
     "); the version in use stays.";
   console.warn(text);
+  /** @type {ClientQueryOptions} */
   var everyPage = { type: "window", includeUncontrolled: true };
-  return self.clients.matchAll(everyPage).then(function (pages) {
+  return worker.clients.matchAll(everyPage).then(function (pages) {
     pages.forEach(function (page) {
       page.postMessage({ log: text });
     });
   });
 }
 
-self.addEventListener("install", function (event) {
+worker.addEventListener("install", function (event) {
   var names = Object.keys(SITE_FILES);
   // Every file fetched and checked before the first is stored: the cache holds the build whole.
   var stored = Promise.all(names.map(function (name) {
@@ -113,6 +117,7 @@ self.addEventListener("install", function (event) {
     return caches.open(cacheName).then(function (cache) {
       return Promise.all(files.map(function (file, at) {
         // Stored as a plain answer of the bytes checked: no redirect, no encoding, no length.
+        /** @type {Record<string, string>} */
         var headers = file.type ? { "Content-Type": file.type } : {};
         return cache.put(names[at], new Response(file.bytes, { headers: headers }));
       }));
@@ -128,7 +133,7 @@ self.addEventListener("install", function (event) {
   }));
 });
 
-self.addEventListener("activate", function (event) {
+worker.addEventListener("activate", function (event) {
   event.waitUntil(caches.keys().then(function (names) {
     return Promise.all(names.filter(function (name) {
       return name.indexOf(prefix) === 0 && name !== cacheName;
@@ -138,12 +143,12 @@ self.addEventListener("activate", function (event) {
   }));
 });
 
-self.addEventListener("message", function (event) {
+worker.addEventListener("message", function (event) {
   if (event.data === "take over")
-    self.skipWaiting();
+    worker.skipWaiting();
 });
 
-self.addEventListener("fetch", function (event) {
+worker.addEventListener("fetch", function (event) {
   var request = event.request;
   if (request.method !== "GET")
     return;

@@ -288,13 +288,16 @@ export const scenarios = [
     },
   },
   {
-    name: "gamepad on a phone: the gamepad's help in place of the touch controls'",
+    name: "gamepad on a phone: the gamepad's help in place of the touch controls', and Play or pause stills",
     cannot: { webkit: "WebKitWebDriver emulates no phone" },
     async run(ctx) {
       const page = await open(ctx, { mobile: true });
+      const beckons = 'document.querySelector("#touch-controls .start").classList.contains("beckon")';
       assert.deepEqual(await helpShown(page), ["touch-help"], "the touch controls' help");
+      assert.equal(await page.evaluate(beckons), true, "Play or pause beckons");
       await press(page, START);
       assert.deepEqual(await helpShown(page), ["gamepad-help"], "the gamepad's help once used");
+      assert.equal(await page.evaluate(beckons), false, "Play or pause stills once Start started the game");
       const controls = await page.evaluate('!document.getElementById("touch-controls").hidden');
       assert.equal(controls, true, "the touch controls stay");
     },

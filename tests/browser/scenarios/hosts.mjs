@@ -301,7 +301,7 @@ export const scenarios = [
       const stubborn = path.join(await ctx.temporaryFolder(), "site");
       await fs.cp(builds.secondFolder, stubborn, { recursive: true });
       const worker = await fs.readFile(path.join(stubborn, "sw.js"), "utf8");
-      await fs.writeFile(path.join(stubborn, "sw.js"), worker.replace("self.skipWaiting();", "void 0;"));
+      await fs.writeFile(path.join(stubborn, "sw.js"), worker.replace("worker.skipWaiting();", "void 0;"));
       const host = await hostOf(ctx, "plain");
       const page = await ctx.open(host.site);
       await page.waitFor(WORKER_READY, { what: "the first build kept for offline use" });

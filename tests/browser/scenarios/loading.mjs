@@ -128,25 +128,30 @@ export const scenarios = [
     name: "a page script missing or broken is said plainly within 10 s",
     async run(ctx) {
       const index = await fs.readFile(path.join(ctx.folders.site, "index.html"), "utf8");
-      const script = /<script src="(page\.\w+\.js)"><\/script>/.exec(index)?.[1];
-      assert.ok(script, "index.html loads the page's script");
-      const cases = {
-        missing: [(request, response) => response.writeHead(404).end(),
-          `Could not load ${script} from this site (it is missing or was refused). Reload the page to try again.`],
-        broken: [(request, response) =>
-          response.writeHead(200, { "Content-Type": "text/javascript" }).end("(function () {"),
+      // page.js, and a module it imports (which fails page.js too: the module is the one named).
+      const page = /<script type="module" src="(page\.\w+\.js)"><\/script>/.exec(index)?.[1];
+      const loading = /<link rel="modulepreload" href="(loading\.\w+\.js)">/.exec(index)?.[1];
+      assert.ok(page && loading, "index.html loads the page's script and its modules");
+      for (const script of [page, loading]) {
+        const cases = {
+          missing: [(request, response) => response.writeHead(404).end(),
+            `Could not load ${script} from this site (it is missing or was refused). Reload the page to try again.`],
+          broken: [(request, response) =>
+            response.writeHead(200, { "Content-Type": "text/javascript" }).end("(function () {"),
           `Dustreach could not start: ${script} failed (`],
-      };
-      for (const [name, [answer, said]] of Object.entries(cases)) {
-        const server = await serverWith(ctx, { [script]: answer });
-        const page = await ctx.open(server.address, { ready: null });
-        await page.waitFor('!document.getElementById("message").hidden', { what: `${name}: the message` });
-        const seconds = (await page.evaluate("performance.now()")) / 1000;
-        assert.ok((await text(page, "message")).startsWith(said), `${name}: ${await text(page, "message")}`);
-        assert.ok(await shown(page, "try-again"), name);
-        assert.equal(await shown(page, "stage"), false, name);
-        assert.ok(seconds < 10, `${name}: said after ${seconds} s`);
-        ctx.log(`page.js ${name}: said within ${seconds.toFixed(1)} s`);
+        };
+        for (const [name, [answer, said]] of Object.entries(cases)) {
+          const server = await serverWith(ctx, { [script]: answer });
+          const tab = await ctx.open(server.address, { ready: null });
+          const what = `${script} ${name}`;
+          await tab.waitFor('!document.getElementById("message").hidden', { what: `${what}: the message` });
+          const seconds = (await tab.evaluate("performance.now()")) / 1000;
+          assert.ok((await text(tab, "message")).startsWith(said), `${what}: ${await text(tab, "message")}`);
+          assert.ok(await shown(tab, "try-again"), what);
+          assert.equal(await shown(tab, "stage"), false, what);
+          assert.ok(seconds < 10, `${what}: said after ${seconds} s`);
+          ctx.log(`${what}: said within ${seconds.toFixed(1)} s`);
+        }
       }
     },
   },

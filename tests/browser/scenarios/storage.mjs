@@ -185,4 +185,22 @@ export const scenarios = [
       assert.equal(await shown(page, "storage-note"), false);
     },
   },
+  {
+    name: "an IndexedDB that refused at the start and works later: the note goes once a save is stored",
+    async run(ctx) {
+      const refusingOnce = `{ const open = IDBFactory.prototype.open;
+        IDBFactory.prototype.open = function () {
+          IDBFactory.prototype.open = open;
+          const request = {};
+          setTimeout(() => request.onerror({ target: request }), 10);
+          return request;
+        }; }`;
+      const page = await ctx.open("", { beforeLoad: refusingOnce });
+      assert.ok(await shown(page, "storage-note"));
+      await playKnownGame(page); // K saves
+      const saved = await gameFile(page, "currentSave.txt");
+      await eventually(async () => (await storedFile(page, "currentSave.txt")) === saved, "the save stored");
+      await eventually(async () => !(await shown(page, "storage-note")), "the note gone");
+    },
+  },
 ];
