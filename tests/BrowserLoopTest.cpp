@@ -1,12 +1,15 @@
 // BrowserLoop, the browser's loop driver, on a page clock of the test's own: the real game runs at
 // 100 updates a second at 60, 120 and 144 animation frames a second, shows at most one frame per
 // animation frame and only when one was asked for, skips a long gap instead of racing through it,
-// and pauses a running game when its tab is hidden.
+// and pauses a running game when its tab is hidden. And BrowserInput, the way the page's touch
+// controls and key releases reach the game: its events are those of a keyboard and a mouse, field
+// by field. (The game played through them, in browsers: tests/browser/scenarios/input.mjs.)
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "BrowserInput.h"
 #include "BrowserLoop.h"
 #include "GameFixture.h"
 
@@ -50,6 +53,13 @@ protected:
         ASSERT_EQ(SDL_PushEvent(&hidden), 1);
     }
     PlayState playState() { return game->state().playState; }
+    // The next event in SDL's queue.
+    static SDL_Event next()
+    {
+        SDL_Event event{};
+        EXPECT_EQ(SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 1);
+        return event;
+    }
 
     std::unique_ptr<BrowserLoop> loop;
     double now = 5000.25;
@@ -111,6 +121,52 @@ TEST_F(BrowserLoopTest, AHiddenTabPausesARunningGameAsSpaceWould)
     EXPECT_EQ(playState(), Running);
     play(60.0, 1.0);
     EXPECT_NEAR(game->engine().getModifiedTime(), gameTime + 1000, 30);
+}
+
+// The game's own window, 600 x 800, with nothing queued.
+using BrowserInputTest = BrowserLoopTest;
+TEST_F(BrowserInputTest, KeysAndButtonsAreTheEventsAKeyboardAndAMouseMake)
+{
+    SDL_Window* window = game->engine().getWindow();
+    BrowserInput input(window);
+    const Uint32 windowId = SDL_GetWindowID(window);
+    struct Key {
+        SDL_Keycode code;
+        SDL_Scancode scancode;
+    };
+    for (const Key key : {Key{SDLK_d, SDL_SCANCODE_D}, Key{SDLK_SPACE, SDL_SCANCODE_SPACE},
+                          Key{SDLK_UP, SDL_SCANCODE_UP}}) {
+        for (const bool down : {true, false}) {
+            ASSERT_TRUE(input.key(key.code, down));
+            const SDL_KeyboardEvent event = next().key;
+            EXPECT_EQ(event.type, down ? SDL_KEYDOWN : SDL_KEYUP) << key.code;
+            EXPECT_EQ(event.state, down ? SDL_PRESSED : SDL_RELEASED) << key.code;
+            EXPECT_EQ(event.windowID, windowId) << key.code;
+            EXPECT_EQ(event.repeat, 0) << key.code;
+            EXPECT_EQ(event.keysym.sym, key.code);
+            EXPECT_EQ(event.keysym.scancode, key.scancode) << key.code;
+        }
+    }
+    ASSERT_TRUE(input.mouseButton(SDL_BUTTON_MIDDLE, true, 123, 456));
+    const SDL_MouseButtonEvent pressed = next().button;
+    EXPECT_EQ(pressed.type, SDL_MOUSEBUTTONDOWN);
+    EXPECT_EQ(pressed.state, SDL_PRESSED);
+    EXPECT_EQ(pressed.windowID, windowId);
+    EXPECT_EQ(pressed.button, SDL_BUTTON_MIDDLE);
+    EXPECT_EQ(pressed.clicks, 1);
+    EXPECT_EQ(pressed.x, 123);
+    EXPECT_EQ(pressed.y, 456);
+    // A point the page rounded off the canvas's edge stays on the window, as a pointer does.
+    ASSERT_TRUE(input.mouseButton(SDL_BUTTON_LEFT, false, 600, -2));
+    const SDL_MouseButtonEvent release = next().button;
+    EXPECT_EQ(release.type, SDL_MOUSEBUTTONUP);
+    EXPECT_EQ(release.state, SDL_RELEASED);
+    EXPECT_EQ(release.x, 599);
+    EXPECT_EQ(release.y, 0);
+    // Buttons SDL has no number for are refused and queue nothing.
+    EXPECT_FALSE(input.mouseButton(0, true, 10, 10));
+    EXPECT_FALSE(input.mouseButton(99, true, 10, 10));
+    EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0);
 }
 
 }  // namespace
