@@ -42,13 +42,13 @@ TEST(CanvasTest, BoundsMessagesFilterStepAndRawWrites)
     SurfaceCanvas canvas(7, 5);
     const auto at = [&](int x, int y) { return canvas.rawGetPixel(x, y); };
     const auto black = [&] { return countPixels(canvas, 0, 0, 0, 7, 5); };
-    const std::string blank = canvas.pixelBytes();
+    const std::string blank = pixelBytes(canvas);
     StdoutCapture offSurface;
     for (auto [x, y] : {std::pair{-1, 0}, {7, 0}, {0, -1}, {0, 5}})
         canvas.setPixel(x, y, 0x112233);
     canvas.drawString(0, 0, "No engine, no font", 0xFFFFFF);  // nothing, and no crash
     EXPECT_EQ(offSurface.stop(), kError + kError + kError + kError);
-    EXPECT_EQ(canvas.pixelBytes(), blank);
+    EXPECT_EQ(pixelBytes(canvas), blank);
     StdoutCapture quiet;
     canvas.setPixel(0, 0, 0x112233);
     canvas.setPixel(6, 4, 0x445566);
@@ -87,7 +87,7 @@ TEST(CanvasTest, CopyAndFillCoverTheWholeBlockAndIgnoreFiltersLocksAreCounted)
         source.rawSetPixel(i % 13, i / 13, 0x010203u * (i + 1));
     target.fillSurface(0xFFFFFF);
     target.copyAllFrom(source);
-    EXPECT_EQ(target.pixelBytes(), source.pixelBytes());
+    EXPECT_EQ(pixelBytes(target), pixelBytes(source));
     RecordingFilter refuse(false);
     target.setFilter(&refuse);
     target.fillSurface(0x123456);
@@ -192,9 +192,9 @@ TEST(ShapesTest, TrianglesGiveTheSamePixelsForEveryCornerOrder)
             canvas.fillSurface(0);
             canvas.drawTriangle(a.first, a.second, b.first, b.second, c.first, c.second, 1);
             if (first.empty())
-                first = canvas.pixelBytes();
-            EXPECT_EQ(canvas.pixelBytes(), first) << a.first << "," << a.second << " " << b.first
-                                                  << "," << b.second << " " << c.first;
+                first = pixelBytes(canvas);
+            EXPECT_EQ(pixelBytes(canvas), first) << a.first << "," << a.second << " " << b.first
+                                                 << "," << b.second << " " << c.first;
         } while (std::next_permutation(corners.begin(), corners.end()));
     }
 }

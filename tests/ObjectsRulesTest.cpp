@@ -68,12 +68,7 @@ protected:
             engine.handleEvent(event);
         }
     }
-    std::string pixels()  // the foreground's bytes
-    {
-        const SDL_Surface* s = engine.getForegroundCanvas()->getSurface();
-        return std::string(static_cast<const char*>(s->pixels),
-                           static_cast<std::size_t>(s->pitch) * s->h);
-    }
+    std::string pixels() { return dustreach::test::pixelBytes(*engine.getForegroundCanvas()); }
     std::string clear()  // and the bytes of the cleared foreground
     {
         engine.getForegroundCanvas()->fillSurface(0x123456);

@@ -147,9 +147,9 @@ SurfaceCanvas::~SurfaceCanvas()
     SDL_FreeSurface(getSurface());
 }
 
-std::string SurfaceCanvas::pixelBytes() const
+std::string pixelBytes(const PixelCanvas& canvas)
 {
-    const SDL_Surface* surface = getSurface();
+    const SDL_Surface* surface = canvas.getSurface();
     return std::string(static_cast<const char*>(surface->pixels),
                        static_cast<std::size_t>(surface->pitch) * surface->h);
 }

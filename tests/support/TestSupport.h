@@ -67,6 +67,8 @@ private:
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
+// A canvas's whole pixel block, pitch times height bytes.
+std::string pixelBytes(const PixelCanvas& canvas);
 // Counts surface pixels equal to colour (alpha byte ignored) in the rectangle [x0,x1) x [y0,y1).
 int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, int x1, int y1);
 
@@ -99,8 +101,6 @@ public:
     ~SurfaceCanvas();
     SurfaceCanvas(const SurfaceCanvas&) = delete;
     SurfaceCanvas& operator=(const SurfaceCanvas&) = delete;
-    // The whole pixel block, pitch times height bytes.
-    std::string pixelBytes() const;
 };
 
 }  // namespace dustreach::test
