@@ -124,20 +124,12 @@ protected:
         if (control.kind == Push::Trigger)
             on.trigger(control.control, pushed ? control.value : 0);
     }
-    void startPlay()
-    {
-        ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
-        step();
-        ASSERT_EQ(game->state().playState, Running);
-        events.clear();
-    }
     VorlanEngine& engine() { return game->engine(); }
     int scrolledX() { return engine().getTranslationFilter().getXOffset(); }
 
     Events events;
     std::unique_ptr<GamepadControls> gamepads;
     std::unique_ptr<VirtualPad> pad;
-    std::unique_ptr<VirtualPad> second;
 };
 
 constexpr int kFull = 32767;
@@ -283,11 +275,14 @@ TEST_F(GamepadTest, TheRightStickHeldRepeatsItsScroll)
 // where the device's own releases never came, and ends the scroll's repeats.
 TEST_F(GamepadTest, PadsPluggedInAndPulledOut)
 {
-    startPlay();
-    second = std::make_unique<VirtualPad>();
-    ASSERT_TRUE(second->plugged());
+    ASSERT_TRUE(GameDriver::tap(SDLK_SPACE));
     step();
-    second->button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+    ASSERT_EQ(game->state().playState, Running);
+    events.clear();
+    VirtualPad second;
+    ASSERT_TRUE(second.plugged());
+    step();
+    second.button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
     step();
     EXPECT_EQ(events, Events{"A down"});
     pad->axis(SDL_CONTROLLER_AXIS_LEFTX, -kFull - 1);
@@ -300,11 +295,11 @@ TEST_F(GamepadTest, PadsPluggedInAndPulledOut)
     EXPECT_FALSE(engine().isKeyPressed(SDLK_f));
     EXPECT_EQ(events, (Events{"A down", "F down", "button 2 down at 300,400", "F up",
                               "button 2 up at 300,400"}));
-    second->axis(SDL_CONTROLLER_AXIS_RIGHTX, kFull);
+    second.axis(SDL_CONTROLLER_AXIS_RIGHTX, kFull);
     step();
     SDL_Event removed{};
     removed.cdevice.type = SDL_CONTROLLERDEVICEREMOVED;
-    removed.cdevice.which = second->instance();
+    removed.cdevice.which = second.instance();
     ASSERT_EQ(SDL_PushEvent(&removed), 1);
     step();
     EXPECT_FALSE(engine().isKeyPressed(SDLK_a));
