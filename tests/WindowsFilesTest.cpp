@@ -143,35 +143,20 @@ std::string saveAsTheGameDoes(GameFile& file, int score)
     return testing::internal::GetCapturedStdout();
 }
 
-// Each test in a fresh working folder of its own, removed afterwards.
+// Each test in a fresh working folder of its own, its links removed before the folder: removing
+// the folders would otherwise stop at (or go through) them.
 class WindowsFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        previous = fs::current_path();
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        // A name of this run's own: a run stopped short may leave links that Wine cannot remove.
-        const std::string run =
-            std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
-        folder = fs::temp_directory_path() / ("dustreach-windows-" + run + "-" + name);
-        ASSERT_TRUE(fs::create_directories(folder));
-        fs::current_path(folder);
-    }
     void TearDown() override
     {
-        // The links first: removing the folders would otherwise stop at (or go through) them.
-        for (const auto& entry : fs::directory_iterator(folder)) {
+        for (const auto& entry : fs::directory_iterator(".")) {
             const std::wstring name = entry.path().wstring();
             if (isReparsePoint(name) && !RemoveDirectoryW(name.c_str()))
                 DeleteFileW(name.c_str());
         }
-        fs::current_path(previous);
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
     }
 
-    fs::path previous;
-    fs::path folder;
+    dustreach::test::ScopedTempDir folder;
 };
 
 }  // namespace
@@ -297,10 +282,11 @@ TEST_F(WindowsFiles, AReadOnlyFolderFailsTheWritesWithTheLines)
 TEST_F(WindowsFiles, TheDataFolderIsTheProgramsTheSavesFolderIsInAppData)
 {
     wchar_t program[MAX_PATH] = {};
+    const fs::path working = fs::current_path();
     ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0U);
     ASSERT_TRUE(PlatformFiles::enterDataFolder());
     EXPECT_EQ(fs::current_path(), fs::path(program).parent_path());
-    fs::current_path(folder);
+    fs::current_path(working);
     const std::string saves = PlatformFiles::savesFolder();
     const fs::path savesPath = fs::u8path(saves);
     EXPECT_EQ(savesPath.filename(), "Dustreach");
