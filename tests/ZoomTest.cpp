@@ -51,7 +51,7 @@ struct Shifting : FilterPoints {
         colour = colour * 5 + 1;
         return (x + y) % 5 != 0;
     }
-    std::vector<std::tuple<int, int, unsigned int>> seen;
+    std::vector<AskedPoint> seen;
 };
 
 struct Chain {  // a scroll link in front of a zoom link

@@ -130,7 +130,7 @@ int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, 
 
 bool RecordingFilter::filter(PixelCanvas*, int& x, int& y, unsigned int& colour)
 {
-    asked.push_back({x, y, colour});
+    asked.emplace_back(x, y, colour);
     return accept;
 }
 

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FilterPoints.h"
@@ -72,15 +73,8 @@ std::string pixelBytes(const PixelCanvas& canvas);
 // Counts surface pixels equal to colour (alpha byte ignored) in the rectangle [x0,x1) x [y0,y1).
 int countPixels(const PixelCanvas& canvas, unsigned int colour, int x0, int y0, int x1, int y1);
 
-// One point as a filter was asked about it.
-struct AskedPoint {
-    int x, y;
-    unsigned int colour;
-    bool operator==(const AskedPoint& o) const
-    {
-        return x == o.x && y == o.y && colour == o.colour;
-    }
-};
+// One point as a filter was asked about it: x, y and colour.
+using AskedPoint = std::tuple<int, int, unsigned int>;
 
 // A point filter that records every point it is asked about, in order, and then accepts (true)
 // or refuses (false) it unchanged.
