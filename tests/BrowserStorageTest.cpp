@@ -19,6 +19,7 @@ using namespace dustreach::test;
 
 namespace {
 
+using Flushes = std::vector<std::pair<bool, bool>>;
 const std::string kSave = "kept/currentSave.txt";
 const std::string kHighScores = "kept/highScore.txt";
 
@@ -49,11 +50,9 @@ protected:
 
     ScopedTempDir folder;
     std::unique_ptr<BrowserStorage> storage;
-    std::vector<std::pair<bool, bool>> flushes;
+    Flushes flushes;
     int lossNotices = 0;
 };
-
-using Flushes = std::vector<std::pair<bool, bool>>;
 
 TEST_F(BrowserStorageTest, AsksForAFlushOfWhatWasWrittenOneAtATimeAndLooksAgainAtItsEnd)
 {
