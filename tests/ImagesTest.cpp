@@ -126,10 +126,11 @@ TEST_F(ImagesTest, RgbAndPaddedRowsAreConvertedAndPixelsWrapBothWays)
     }
     // A 3 x 2 surface in rows of 5 words: the padding words stay out.
     std::vector<Uint32> words = {1, 2, 3, 0xDEAD, 0xBEEF, 4, 5, 6, 0xDEAD, 0xBEEF};
-    ASSERT_TRUE(
-        data.copyPixelsFrom(Surface(SDL_CreateRGBSurfaceWithFormatFrom(words.data(), 3, 2, 32, 20,
-                                                                       SDL_PIXELFORMAT_ARGB8888))
-                                .get()));
+    const auto fromWords = [&](int width, int height) {
+        return Surface(SDL_CreateRGBSurfaceWithFormatFrom(words.data(), width, height, 32, 20,
+                                                          SDL_PIXELFORMAT_ARGB8888));
+    };
+    ASSERT_TRUE(data.copyPixelsFrom(fromWords(3, 2).get()));
     // Pixel i + 1 is the i-th; coordinates wrap both ways (-2^31 mod 3 = 1).
     for (auto [x, y, i] : {std::tuple{0, 0, 0},
                            {2, 0, 2},
@@ -144,10 +145,7 @@ TEST_F(ImagesTest, RgbAndPaddedRowsAreConvertedAndPixelsWrapBothWays)
                            {INT_MIN, 0, 1}})
         EXPECT_EQ(data.getPixel(x, y), i + 1u) << x << "," << y;
     // One row high: every y wraps onto it.
-    ASSERT_TRUE(
-        data.copyPixelsFrom(Surface(SDL_CreateRGBSurfaceWithFormatFrom(words.data(), 2, 1, 32, 20,
-                                                                       SDL_PIXELFORMAT_ARGB8888))
-                                .get()));
+    ASSERT_TRUE(data.copyPixelsFrom(fromWords(2, 1).get()));
     EXPECT_EQ(data.getPixel(3, 5), 2u);
     EXPECT_FALSE(data.loadImage("no such file.png"));  // a failed load empties the picture
     EXPECT_EQ(data.getWidth(), 0);
