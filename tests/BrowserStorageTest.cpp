@@ -4,7 +4,6 @@
 // run of failures) and tells the page once that saves will not last.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>

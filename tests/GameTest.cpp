@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
