@@ -211,7 +211,6 @@ TEST_F(GamepadTest, OtherControlsTheDeadZoneAndALightTriggerHandTheGameNothing)
     EXPECT_EQ(events, Events{"D down"});
 }
 
-// The stick pushed up and left holds W and A (the ship's diagonal); back in the middle, neither.
 TEST_F(GamepadTest, ADiagonalHoldsTwoKeys)
 {
     pad->axis(SDL_CONTROLLER_AXIS_LEFTX, -20000);
@@ -308,7 +307,6 @@ TEST_F(GamepadTest, PadsPluggedInAndPulledOut)
     EXPECT_EQ(scrolledX(), scrolled);
 }
 
-// The window losing the focus lets go of everything the pads held.
 TEST_F(GamepadTest, LosingTheFocusLetsGo)
 {
     pad->button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);

@@ -241,7 +241,6 @@ TEST_F(WindowsFiles, FoldersNamedOutsideAsciiHoldTheFiles)
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 2);
 }
 
-// A read-only save or score file is kept as it is, and the game's line says the write failed.
 TEST_F(WindowsFiles, AReadOnlyFileIsKeptAndTheLineSaysSo)
 {
     writeFile(kSave, record(1).format());
@@ -259,7 +258,6 @@ TEST_F(WindowsFiles, AReadOnlyFileIsKeptAndTheLineSaysSo)
     EXPECT_EQ(saveAsTheGameDoes(save, 3), "");
 }
 
-// A folder the player may only read makes the writes fail with the game's lines.
 TEST_F(WindowsFiles, AReadOnlyFolderFailsTheWritesWithTheLines)
 {
     fs::create_directory("locked");
