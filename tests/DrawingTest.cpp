@@ -20,22 +20,7 @@
 
 using namespace dustreach::test;
 
-namespace {
-
 const std::string kError = "Error in setting pixel- should never happen!\n";
-
-// Moves every point by (+3, +2) and swaps the red and blue bytes of its colour.
-struct MoveAndRecolour : FilterPoints {
-    bool filter(PixelCanvas*, int& x, int& y, unsigned int& c) override
-    {
-        x += 3;
-        y += 2;
-        c = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-        return true;
-    }
-};
-
-}  // namespace
 
 TEST(CanvasTest, BoundsMessagesFilterStepAndRawWrites)
 {
@@ -70,13 +55,13 @@ TEST(CanvasTest, BoundsMessagesFilterStepAndRawWrites)
     EXPECT_EQ(at(2, 3), 0x0000FFu);
     EXPECT_EQ(refuse.asked, (std::vector<AskedPoint>{{1, 1, 0xFFFFFF}, {-50, 99, 0xFFFFFF}}));
     // The filter decides where and in what colour a point lands; the bounds check comes after it.
-    MoveAndRecolour moving;
+    ShiftingFilter moving;
     canvas.setFilter(&moving);
     StdoutCapture movedOff;
-    canvas.setPixel(1, 1, 0xAABBCC);
-    canvas.setPixel(4, 0, 0xAABBCC);
+    canvas.setPixel(1, 4, 0x112233);
+    canvas.setPixel(4, 2, 0x112233);
     EXPECT_EQ(movedOff.stop(), kError);
-    EXPECT_EQ(at(4, 3), 0xCCBBAAu);
+    EXPECT_EQ(at(4, 2), 0x55AB00u);
     EXPECT_EQ(black(), 31);
 }
 

@@ -41,19 +41,6 @@ struct Forward : FilterPointsTranslation {
     using FilterPointsTranslation::FilterPointsTranslation;
 };
 
-// Records, moves, recolours (cumulatively) and refuses points.
-struct Shifting : FilterPoints {
-    bool filter(PixelCanvas*, int& x, int& y, unsigned int& colour) override
-    {
-        seen.emplace_back(x, y, colour);
-        x += 3;
-        y -= 2;
-        colour = colour * 5 + 1;
-        return (x + y) % 5 != 0;
-    }
-    std::vector<AskedPoint> seen;
-};
-
 struct Chain {  // a scroll link in front of a zoom link
     Chain(FilterPoints* next, int steps, int dx = 0, int dy = 0) : scaling(next), scroll(&scaling)
     {
@@ -194,13 +181,13 @@ TEST_F(ZoomTest, BlocksReachTheWindowOnlyWhereVisibleAndOtherLinksFresh)
     EXPECT_EQ(countPixels(direct, kPaint, 0, 0, 600, 800), 24 * 32);
     EXPECT_EQ(capture.stop(), "");
     // Block points reach the next link fresh, columns outer, in the colour left; (24, 41) refused.
-    Shifting shifting;
+    ShiftingFilter shifting;
     FilterPointsScaling shifted(&shifting);
     shifted.stretch();
     direct.setFilter(&shifted);
     direct.setPixel(10, 21, 1);
-    EXPECT_EQ(shifting.seen,
-              (decltype(shifting.seen){{20, 42, 1}, {20, 43, 6}, {21, 42, 31}, {21, 43, 156}}));
+    EXPECT_EQ(shifting.asked,
+              (std::vector<AskedPoint>{{20, 42, 1}, {20, 43, 6}, {21, 42, 31}, {21, 43, 156}}));
     for (auto [x, y, colour] :
          {std::tuple{23, 40, 6u}, {23, 41, 31u}, {24, 40, 156u}, {24, 41, 0u}})
         EXPECT_EQ(direct.rawGetPixel(x, y), colour) << x << "," << y;

@@ -134,6 +134,15 @@ bool RecordingFilter::filter(PixelCanvas*, int& x, int& y, unsigned int& colour)
     return accept;
 }
 
+bool ShiftingFilter::filter(PixelCanvas* canvas, int& x, int& y, unsigned int& colour)
+{
+    RecordingFilter::filter(canvas, x, y, colour);
+    x += 3;
+    y -= 2;
+    colour = colour * 5 + 1;
+    return (x + y) % 5 != 0;
+}
+
 SurfaceCanvas::SurfaceCanvas(int width, int height) : PixelCanvas(nullptr)
 {
     setSurface(

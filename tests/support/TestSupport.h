@@ -87,6 +87,13 @@ public:
     std::vector<AskedPoint> asked;
 };
 
+// A recording filter that then moves each point by (+3, -2), recolours it (colour * 5 + 1, so
+// that colours pile up along a chain) and refuses it where the moved x + y is a multiple of 5.
+class ShiftingFilter : public RecordingFilter {
+public:
+    bool filter(PixelCanvas* canvas, int& x, int& y, unsigned int& colour) override;
+};
+
 // A canvas without engine and without filter, on a surface of its own in the engine's pixel
 // format (32 bits, red 0x00FF0000 ... alpha 0xFF000000), all pixels 0. Frees the surface.
 class SurfaceCanvas : public PixelCanvas {
