@@ -193,7 +193,7 @@ TEST(ShapesTest, RectanglesAndOvalsVisitTheirPointsInColumnOrder)
     canvas.drawRectangle(5, 7, 2, 3, 9);
     std::vector<AskedPoint> expected;
     for (int i = 0; i < 20; ++i)
-        expected.push_back({2 + i / 5, 3 + i % 5, 9});
+        expected.emplace_back(2 + i / 5, 3 + i % 5, 9);
     EXPECT_EQ(recorder.asked, expected);
     // Ovals within and beyond the row cache, thin and degenerate ones too, against the plain loop.
     std::srand(13);
@@ -208,7 +208,7 @@ TEST(ShapesTest, RectanglesAndOvalsVisitTheirPointsInColumnOrder)
         for (int x = left; x <= right; ++x)
             for (int y = top; y <= bottom; ++y)
                 if ((x - cx) * (x - cx) / (rx * rx) + (y - cy) * (y - cy) / (ry * ry) <= 1.0)
-                    expected.push_back({x, y, 0x445566});
+                    expected.emplace_back(x, y, 0x445566);
         recorder.asked.clear();
         canvas.drawOval(x1, y1, x2, y2, 0x445566);
         ASSERT_EQ(recorder.asked, expected) << x1 << "," << y1 << " " << x2 << "," << y2;
