@@ -8,9 +8,10 @@ FILES_FOLDER the rest of the site (index.html, the page's scripts, sw.js, manife
 licences). The game's three files and the page's scripts are renamed after their content
 (dustreach.<hash>.js, ...), so no browser or cache can ever pair one build's code with another's
 data; index.html names them (its "site-files" list, read by its loader and page.js, the
-scripts' tags and the import map that leads the modules' imports to their files), and sw.js gets every file of the site with the hash of its content, and the
-build's name, made from the content of every file; index.html names its build too, so the worker
-keeps no page of another build. SITE_FOLDER ends up holding exactly the new site: files of an
+scripts' tags and the import map that leads the modules' imports to their files), and sw.js
+gets every file of the site with the hash of its content, and the build's name, made from the
+content of every file; index.html names its build too, so the worker keeps no page of another
+build. SITE_FOLDER ends up holding exactly the new site: files of an
 earlier build (older hashed names, compressed copies) are removed, sw.js is written last. Run by
 the build after every link (app/browser/CMakeLists.txt).
 """
