@@ -43,6 +43,7 @@ import { fileURLToPath } from "node:url";
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, "..", "..");
 const SCENARIO_SECONDS = 240;
+const CLOSE_SECONDS = 60;
 
 function parse(argv) {
   /** @type {{ positional: string[], only: string, screenshots: string }} */
@@ -107,8 +108,7 @@ async function main() {
       const started = Date.now();
       const ctx = new Context(engine, { site: path.resolve(site), frames: path.resolve(frames) }, versions);
       try {
-        await ctx.start();
-        await withTimeout(scenario.run(ctx), SCENARIO_SECONDS, scenario.name);
+        await withTimeout(ctx.start().then(() => scenario.run(ctx)), SCENARIO_SECONDS, scenario.name);
         console.log(`ok   ${scenario.name} (${((Date.now() - started) / 1000).toFixed(1)} s)`);
         ++counts.passed;
       } catch (error) {
@@ -118,7 +118,11 @@ async function main() {
         if (options.screenshots)
           await ctx.keepScreenshots(options.screenshots, scenario.name.replace(/\W+/g, "-"));
       } finally {
-        await ctx.close();
+        // A browser or server that will not close is said, not waited for until CTest's limit.
+        await withTimeout(ctx.close(), CLOSE_SECONDS, `closing after ${scenario.name}`).catch((error) => {
+          console.log(`FAIL ${error.message}`);
+          ++counts.failed;
+        });
       }
     }
   } finally {

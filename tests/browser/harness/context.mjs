@@ -118,7 +118,7 @@ export class Context {
 
   async close() {
     await Promise.all(this.profiles.map((profile) => bounded(profile.close(), 30)));
-    await Promise.all(this.servers.map((server) => server.stop()));
+    await Promise.all(this.servers.map((server) => bounded(server.stop(), 10)));
     await Promise.all(this.temporary.map((folder) => fs.rm(folder, { recursive: true, force: true })));
   }
 }
