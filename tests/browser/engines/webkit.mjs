@@ -33,6 +33,8 @@ const MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
 // WebKitGTK's own user agent (frozen by WebKit), with the profile's word added to it.
 const USER_AGENT =
   "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/605.1.15 (KHTML, like Gecko) Version/60.5 Safari/605.1.15";
+// How long a new session may take before its driver is given up (MiniBrowser starts in seconds).
+const SESSION_SECONDS = 60;
 const PROFILE_WORD = /\bDustreachTestProfile\/(\d+)/;
 const KEEP_CONSOLE = `(function () {
   var lines = window.__testConsoleLines = [];
@@ -95,7 +97,13 @@ export function createEngine() {
       display = display || (await startDisplay());
       const number = String(preludes.size + 1);
       preludes.set(number, profile.beforeLoad);
-      const launched = await launchProfile(profile, display, number);
+      const launched = await launchProfile(profile, display, number)
+        .catch((error) => {
+          // On a loaded machine MiniBrowser now and then never comes up, and WebKitWebDriver then
+          // waits for it for ever: a new driver, asked once more, has always brought it.
+          console.log(`webkit: ${error.message}; trying once more`);
+          return launchProfile(profile, display, number);
+        });
       open.add(launched);
       return {
         ...launched,
@@ -149,7 +157,14 @@ async function launchProfile(profile, display, number) {
       args: ["--automation", `--user-agent=${USER_AGENT} DustreachTestProfile/${number}`],
     },
   });
-  const driver = await new Builder().usingServer(server).withCapabilities(capabilities).build()
+  let timer;
+  const late = new Promise((resolve, reject) => {
+    timer = setTimeout(() => reject(new Error(`no MiniBrowser within ${SESSION_SECONDS} s`)), SESSION_SECONDS * 1000);
+  });
+  const session = new Builder().usingServer(server).withCapabilities(capabilities).build();
+  session.catch(() => {}); // once given up on, its driver killed, it fails unheard
+  const driver = await Promise.race([session, late])
+    .finally(() => clearTimeout(timer))
     .catch(async (error) => {
       await end();
       throw error;
