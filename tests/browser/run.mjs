@@ -66,14 +66,6 @@ async function loadScenarios() {
   return lists.flatMap((module) => module.scenarios);
 }
 
-function withTimeout(promise, seconds, what) {
-  let timer;
-  const late = new Promise((resolve, reject) => {
-    timer = setTimeout(() => reject(new Error(`${what} took longer than ${seconds} s`)), seconds * 1000);
-  });
-  return Promise.race([promise, late]).finally(() => clearTimeout(timer));
-}
-
 async function main() {
   const options = parse(process.argv.slice(2));
   const [name, site = path.join(root, "build-web", "site"), frames = path.join(root, "tests", "frames")] =
@@ -92,6 +84,7 @@ async function main() {
     return 77;
   }
   const { Context } = await import("./harness/context.mjs");
+  const { withTimeout } = await import("./harness/page.mjs");
   const engine = (await import(`./engines/${name}.mjs`)).createEngine();
   const versions = new Set();
   const counts = { passed: 0, failed: 0, skipped: 0 };

@@ -27,6 +27,7 @@ import { Builder, Button, Capabilities, Key, Origin } from "selenium-webdriver";
 import { waitForServer } from "selenium-webdriver/http/util.js";
 import input from "selenium-webdriver/lib/input.js";
 import portprober from "selenium-webdriver/net/portprober.js";
+import { withTimeout } from "../harness/page.mjs";
 import { startDisplay } from "./display.mjs";
 
 const MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
@@ -157,14 +158,9 @@ async function launchProfile(profile, display, number) {
       args: ["--automation", `--user-agent=${USER_AGENT} DustreachTestProfile/${number}`],
     },
   });
-  let timer;
-  const late = new Promise((resolve, reject) => {
-    timer = setTimeout(() => reject(new Error(`no MiniBrowser within ${SESSION_SECONDS} s`)), SESSION_SECONDS * 1000);
-  });
   const session = new Builder().usingServer(server).withCapabilities(capabilities).build();
   session.catch(() => {}); // once given up on, its driver killed, it fails unheard
-  const driver = await Promise.race([session, late])
-    .finally(() => clearTimeout(timer))
+  const driver = await withTimeout(Promise.resolve(session), SESSION_SECONDS, "MiniBrowser's start")
     .catch(async (error) => {
       await end();
       throw error;

@@ -233,3 +233,21 @@ export async function eventually(predicate, what, timeout = 10) {
 export function sleep(milliseconds) {
   return new Promise((resolve) => setTimeout(resolve, milliseconds));
 }
+
+/**
+ * Settles as promise does, or fails once seconds have passed: "WHAT took longer than N s".
+ * @template T
+ * @param {Promise<T>} promise
+ * @param {number} seconds
+ * @param {string} what
+ * @returns {Promise<T>}
+ */
+export function withTimeout(promise, seconds, what) {
+  /** @type {NodeJS.Timeout | undefined} */
+  let timer;
+  /** @type {Promise<never>} */
+  const late = new Promise((resolve, reject) => {
+    timer = setTimeout(() => reject(new Error(`${what} took longer than ${seconds} s`)), seconds * 1000);
+  });
+  return Promise.race([promise, late]).finally(() => clearTimeout(timer));
+}
