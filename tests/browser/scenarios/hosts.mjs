@@ -121,7 +121,8 @@ async function assertKept(page, files, prefix, what) {
 // Clicks "Start it now" once the note offers it, after bringing the tab to the front.
 async function clickStart(page) {
   await page.bringToFront();
-  await page.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered" });
+  // The new worker first fetches and checks every file of its build: slow on a busy machine.
+  await page.waitFor('!document.getElementById("update-note").hidden', { what: "the new build offered", timeout: 60 });
   await page.clickElement("#update-now");
 }
 
