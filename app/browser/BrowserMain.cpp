@@ -53,7 +53,8 @@ EM_JS(void, startFlush, (void* game, bool save, bool highScores), {
         save, highScores, function(ok) { _dustreach_storage_flushed(game, ok ? 1 : 0); });
 });
 
-// Tells the page, once, that the files live only as long as it does.
+// Tells the page, at the first of a run of refused flushes, that the files live only as long as it
+// does.
 EM_JS(void, showStorageLoss, (), {
     if (Module["onStorageLost"])
         Module["onStorageLost"]();

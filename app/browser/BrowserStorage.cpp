@@ -52,7 +52,10 @@ void BrowserStorage::flushEnded(bool ok)
             watched.file.reportWrite(ok);
         watched.inFlush = false;
     }
-    if (!ok && !lossShown) {
+    // Once per run of failures: the page takes the note away when a flush works again.
+    if (ok)
+        lossShown = false;
+    else if (!lossShown) {
         lossShown = true;
         storageLost();
     }

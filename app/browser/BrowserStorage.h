@@ -3,7 +3,7 @@
 // frame this class looks for a finished write and hands the written files to the page, which
 // stores them (storage.js). When the browser's storage is unavailable or full, the game plays on:
 // the failed file's usual line is printed (once per run of failures, as on the desktop) and the
-// page is told, once, that saves will not outlast it. Plain C++: the page's side comes in as two
+// page is told, once per run of failures, that saves will not outlast it. Plain C++: the page's side comes in as two
 // functions, so the desktop tests drive it.
 #pragma once
 

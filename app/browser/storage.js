@@ -10,7 +10,8 @@
 // (a run dependency). Where IndexedDB is missing, refuses or does not answer within
 // kAnswerWithinMs, the game starts all the same with no files, plays and saves for the page's life,
 // and the page says that saves will not last (Module.onStorageLost), until a flush stores the
-// files after all (Module.onStorageBack).
+// files after all (Module.onStorageBack). A flush refused later brings the note back, and the flush
+// that leaves the store lacking nothing takes it away again.
 //
 // Storing (BrowserStorage.cpp asks after the frame that wrote a file): one readwrite transaction,
 // which never deletes a file and never rolls back what another copy of the game stored:
@@ -42,7 +43,7 @@
   var inFlight = [];  // the names of the files in the flushes under way, once per flush
   var unstored = {};  // name -> true for a file whose last flush failed: the store lacks its last
   var idleWaiters = [];
-  var lostAtStart = false;  // the files could not be loaded, and none has been stored since
+  var lost = false;  // the note that saves will not last is shown: nothing loaded, or a flush refused
 
   function databaseName() {
     return "Dustreach " + location.pathname.replace(/[^/]*$/, "");
@@ -243,7 +244,7 @@
       } else {
         console.error("IndexedDB is not available; saves will last as long as the page:",
                       problem);
-        lostAtStart = true;
+        lost = true;
         if (Module["onStorageLost"])
           Module["onStorageLost"]();
       }
@@ -369,9 +370,6 @@
       transaction.oncomplete = function () {
         if (kept && Module["onFilesKept"])
           Module["onFilesKept"]();
-        if (lostAtStart && Module["onStorageBack"])
-          Module["onStorageBack"]();
-        lostAtStart = false;
         end(true);
       };
       transaction.onabort = function () {
@@ -405,6 +403,14 @@
           inFlight.splice(inFlight.indexOf(name), 1);
           unstored[name] = !ok;
         });
+        // A refusal is said on the page by the game (BrowserStorage); its end is said here.
+        if (!ok)
+          lost = true;
+        else if (lost && !unstored[kSave] && !unstored[kScores]) {
+          lost = false;
+          if (Module["onStorageBack"])
+            Module["onStorageBack"]();
+        }
         done(ok);  // may start the next flush at once
         if (inFlight.length === 0)
           wakeWaiters();

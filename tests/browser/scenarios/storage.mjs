@@ -83,7 +83,7 @@ export const scenarios = [
     },
   },
   {
-    name: "a full store: the note and the game's failure lines, and the scores stored once it has room",
+    name: "a full store: the note and the game's failure lines, and the files stored once it has room",
     async run(ctx) {
       const page = await ctx.open();
       await loseGame(page, 1);
@@ -99,6 +99,7 @@ export const scenarios = [
       await page.evaluate(`${put} = window.roomyPut;`);
       await loseGame(page, 3);
       await eventually(async () => (await storedFile(page, "highScore.txt")) === "1\n2\n3\n", "every score");
+      await eventually(async () => !(await shown(page, "storage-note")), "the note gone");
     },
   },
   {
