@@ -13,7 +13,7 @@ export function showStorageLost() {
   storageNote.hidden = false;
 }
 
-// The browser stores the files after all (it could not when the page started).
+// The browser stores the files after all (it could not when the page started, or refused them).
 export function hideStorageLost() {
   storageNote.hidden = true;
 }

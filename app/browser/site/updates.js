@@ -14,6 +14,8 @@ var updateRegistration = null;
 var controllerChanged = false;
 export var reloadWhenMoved = false;
 var UPDATE_SECONDS = 10;
+var WAITING_CHECK_SECONDS = 2;
+var offered = false;
 
 // The page after the next reload takes the game back, waiting until this one has let it go.
 function keepGameHere() {
@@ -28,6 +30,7 @@ function offerUpdate(registration) {
   updateRegistration = registration;
   if (page.state !== "running" || updating)
     return;  // offered again when the game runs here (keepForOffline)
+  offered = true;
   showUpdateNote(startUpdate);
 }
 
@@ -91,6 +94,17 @@ export function keepForOffline() {
     registration.addEventListener("updatefound", function () {
       watch(registration.installing);
     });
+    // NOTE: WebKit can move a new build to "installed" between register() resolving and the
+    // listeners above being attached, and then no event ever tells this page. A look every few
+    // seconds, until the first offer, catches it; later offers come from the events.
+    var waitingCheck = setInterval(function () {
+      if (offered) {
+        clearInterval(waitingCheck);
+      } else if (registration.waiting && navigator.serviceWorker.controller) {
+        clearInterval(waitingCheck);
+        offerUpdate(registration);
+      }
+    }, WAITING_CHECK_SECONDS * 1000);
   }, function (error) {
     console.log("Dustreach will not be kept for offline use:", error);
   });

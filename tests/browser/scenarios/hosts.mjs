@@ -320,6 +320,26 @@ export const scenarios = [
     },
   },
   {
+    name: "a new build is offered, and starts, even when no event tells the page of it",
+    async run(ctx) {
+      const builds = await twoBuilds(ctx);
+      const host = await hostOf(ctx, "plain");
+      // As WebKit now and then does: the new worker is not yet waiting when the page first looks,
+      // and reaches "installed" unheard.
+      const deaf = `{ const prototype = ServiceWorkerRegistration.prototype;
+        const waiting = Object.getOwnPropertyDescriptor(prototype, "waiting").get;
+        let looks = 0;
+        Object.defineProperty(prototype, "waiting", { get() { return looks++ ? waiting.call(this) : null; } });
+        prototype.addEventListener = () => {};
+        ServiceWorker.prototype.addEventListener = () => {}; }`;
+      const page = await ctx.open(host.site, { beforeLoad: deaf });
+      await page.waitFor(WORKER_READY, { what: "the first build kept for offline use" });
+      host.deploy.folders = () => [builds.secondFolder];
+      await page.reload();
+      await startNewVersion(page, builds.second);
+    },
+  },
+  {
     name: "a deploy seen half-way, either way round, never mixes two builds",
     async run(ctx) {
       const builds = await twoBuilds(ctx);
