@@ -87,24 +87,23 @@ export function keepForOffline() {
         offerUpdate(registration);
       });
     }
-    if ((registration.waiting || controllerChanged) && navigator.serviceWorker.controller)
-      offerUpdate(registration);
+    // NOTE: WebKit can move a new build to "installed" before the listeners below are attached,
+    // and then no event ever tells this page: it looks now, and every few seconds until it has
+    // offered one (later offers come from the events) or no longer plays.
+    var looking = setInterval(offerWaiting, WAITING_CHECK_SECONDS * 1000);
+    function offerWaiting() {
+      var newBuild = registration.waiting || controllerChanged;
+      if (!offered && newBuild && navigator.serviceWorker.controller)
+        offerUpdate(registration);
+      if (offered || page.state !== "running")
+        clearInterval(looking);
+    }
+    offerWaiting();
     if (registration.installing)
       watch(registration.installing);
     registration.addEventListener("updatefound", function () {
       watch(registration.installing);
     });
-    // NOTE: WebKit can move a new build to "installed" between register() resolving and the
-    // listeners above being attached, and then no event ever tells this page. A look every few
-    // seconds, until the first offer, catches it; later offers come from the events.
-    var waitingCheck = setInterval(function () {
-      if (offered) {
-        clearInterval(waitingCheck);
-      } else if (registration.waiting && navigator.serviceWorker.controller) {
-        clearInterval(waitingCheck);
-        offerUpdate(registration);
-      }
-    }, WAITING_CHECK_SECONDS * 1000);
   }, function (error) {
     console.log("Dustreach will not be kept for offline use:", error);
   });

@@ -297,7 +297,8 @@ export const scenarios = [
       for (const tab of [third, fourth])
         await tab.waitFor(REGISTERED, { what: "the game running, and its registration" });
       other.deploy.folders = () => [builds.secondFolder];
-      await fourth.evaluate("navigator.serviceWorker.getRegistration().then((found) => found.update())");
+      const update = "navigator.serviceWorker.getRegistration().then((found) => found.update())";
+      await fourth.evaluate(`${update}.then(() => true)`);
       await startNewVersion(fourth, builds.second);
       await startNewVersion(third, builds.second);
     },
@@ -337,7 +338,12 @@ export const scenarios = [
       const deaf = `{ const prototype = ServiceWorkerRegistration.prototype;
         const waiting = Object.getOwnPropertyDescriptor(prototype, "waiting").get;
         let looks = 0;
-        Object.defineProperty(prototype, "waiting", { get() { return looks++ ? waiting.call(this) : null; } });
+        Object.defineProperty(prototype, "waiting", {
+          get() {
+            looks += 1;
+            return looks === 1 ? null : waiting.call(this);
+          },
+        });
         prototype.addEventListener = () => {};
         ServiceWorker.prototype.addEventListener = () => {}; }`;
       const page = await ctx.open(host.site, { beforeLoad: deaf });
