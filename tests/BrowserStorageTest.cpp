@@ -72,7 +72,7 @@ TEST_F(BrowserStorageTest, AsksForAFlushOfWhatWasWrittenOneAtATimeAndLooksAgainA
     EXPECT_EQ(lossNotices, 0);
 }
 
-TEST_F(BrowserStorageTest, ARunOfRefusedFlushesPrintsEachFilesLineOnceAndTellsThePageOnce)
+TEST_F(BrowserStorageTest, EachRunOfRefusedFlushesPrintsEachFilesLineOnceAndTellsThePageOnce)
 {
     ASSERT_TRUE(HighScoreFile::append(kHighScores, 4));
     afterFrame();

@@ -2,8 +2,8 @@
 // folder of their own in memory (storage.js fills it from IndexedDB before main runs); after every
 // frame this class looks for a finished write and hands the written files to the page, which
 // stores them (storage.js). When the browser's storage is unavailable or full, the game plays on:
-// the failed file's usual line is printed (once per run of failures, as on the desktop) and the
-// page is told, once per run of failures, that saves will not outlast it. Plain C++: the page's side comes in as two
+// the failed file's usual line is printed and the page is told that saves will not outlast it,
+// each once per run of failures (as on the desktop). Plain C++: the page's side comes in as two
 // functions, so the desktop tests drive it.
 #pragma once
 
